@@ -184,6 +184,16 @@ std::string blockLikePattern(std::uint32_t selfOffset, std::uint32_t usedLength)
   return std::string(w.data().begin(), w.data().end());
 }
 
+void writeBlockHeader(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                      std::uint32_t usedLength, std::uint32_t nextOffset) {
+  if (bytes.size() < position + 16) bytes.resize(static_cast<std::size_t>(position + 16), 0);
+  std::uint8_t* p = bytes.data() + position;
+  storeLe32(p, selfOffset);
+  storeLe32(p + 4, kDataArea);
+  storeLe32(p + 8, usedLength);
+  storeLe32(p + 12, nextOffset);
+}
+
 namespace {
 constexpr struct {
   Layout layout;

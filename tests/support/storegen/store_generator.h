@@ -69,6 +69,10 @@ void setKind(GeneratedStore& store, std::uint32_t kind);
 // next-block offset 0. Put inside a mail text it is found as a block of its own.
 std::string blockLikePattern(std::uint32_t selfOffset, std::uint32_t usedLength);
 
+// A bare block header at `position` of a byte buffer (grown as needed), for hand-made files.
+void writeBlockHeader(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                      std::uint32_t usedLength, std::uint32_t nextOffset);
+
 const char* layoutName(Layout layout);
 bool parseLayout(const std::string& name, Layout& layout);
 
