@@ -73,6 +73,11 @@ std::string blockLikePattern(std::uint32_t selfOffset, std::uint32_t usedLength)
 void writeBlockHeader(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
                       std::uint32_t usedLength, std::uint32_t nextOffset);
 
+// A whole block with its text (at most 512 bytes) at `position`, in a buffer that starts
+// with the message-store signature, for stores made block by block.
+void writeBlock(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                std::uint32_t nextOffset, const std::string& text);
+
 const char* layoutName(Layout layout);
 bool parseLayout(const std::string& name, Layout& layout);
 
