@@ -81,7 +81,7 @@ void DbxFile::scanBlocks(std::FILE* in) {
   table.shrink_to_fit();
   logLine("Advance Search Initialized", false);
   try {
-    ChunkReader reader(in, kChunkSize, kChunkOverlap);
+    ChunkReader reader(in, kChunkSize, kChunkOverlap, fileSize > static_cast<std::int64_t>(2 * kChunkSize));
     std::int64_t base = 0;
     for (;;) {
       const qm::Bytes chunk = reader.next();
