@@ -46,7 +46,7 @@ TEST(ScanCommand, JsonGivesOneObjectPerStore) {
   auto damaged = qm::storegen::buildStore({std::string(1100, 'a'), "b"});
   qm::storegen::cutChainAt(damaged, 0, 1);
   qm::storegen::breakMagic(damaged);
-  const std::string path = dir.file("Dam\"aged.dbx");
+  const std::string path = dir.file("D\xC3\xA4maged.dbx");
   qm::test::writeFile(path, damaged.bytes);
   const Output o = scan({"--json", kSample, path});
   EXPECT_EQ(o.status, 0);
