@@ -2,6 +2,7 @@
 // records every position that holds a message block header. Every position of a chunk up to
 // its 14th-last byte is tested; the search jumps between the 0x02 bytes of candidate size
 // fields (memchr) instead of testing each position in turn, which finds the same positions.
+// A reader thread fills the next chunk while this one is searched.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -12,6 +13,7 @@
 #include "engine/dbx_format.h"
 #include "engine/log_text.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -22,12 +24,17 @@ constexpr std::size_t kTailNotTested = 13;
 
 // Grows the table ahead of the scan to the number of blocks the file will hold if the rest
 // of it is like the part scanned so far, so that the table is rarely moved while it fills.
+// Never more than twice the blocks that fit into the file side by side: past that (files
+// dense with header-like patterns) the table grows as it fills.
 void reserveAhead(std::vector<DbxBlockRecord>& table, std::int64_t scanned, std::int64_t fileSize) {
   if (scanned <= 0 || table.empty() || fileSize <= scanned) return;
-  const auto projected = static_cast<std::size_t>(static_cast<double>(table.size()) * fileSize / scanned * 1.1) + 64;
+  const double likely = static_cast<double>(table.size()) * static_cast<double>(fileSize) / static_cast<double>(scanned);
+  const double plausible = 2.0 * static_cast<double>(fileSize) / static_cast<double>(dbx::kBlockLength);
+  const auto projected = static_cast<std::size_t>(std::min(likely * 1.1, plausible)) + 64;
   if (projected <= table.capacity()) return;
   try {
     table.reserve(std::max(projected, table.capacity() + table.capacity() / 2));
+    qm::platform::adviseLargePages(table.data(), table.capacity() * sizeof(DbxBlockRecord));
   } catch (const std::bad_alloc&) {
     // Too much at once: the table grows block by block instead.
   }
