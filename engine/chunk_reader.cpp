@@ -4,6 +4,10 @@
 
 #include "platform/files.h"
 
+namespace {
+constexpr int kSpins = 2000;
+}
+
 ChunkReader::ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap)
     : in_(in), chunkSize_(chunkSize), overlap_(overlap) {
   for (Slot& slot : slots_) slot.bytes.resize(chunkSize);
@@ -17,9 +21,9 @@ ChunkReader::ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overl
 
 ChunkReader::~ChunkReader() {
   if (!threaded_) return;
+  stopping_.store(true);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
   }
   changed_.notify_all();
   thread_.join();
@@ -32,25 +36,34 @@ std::size_t ChunkReader::readInto(Slot& slot) {
   return count;
 }
 
+bool ChunkReader::waitFor(const Slot& slot, int wanted) {
+  const auto ready = [&] { return slot.state.load(std::memory_order_acquire) == wanted || stopping_.load(); };
+  for (int i = 0; i < kSpins; ++i) {
+    if (ready()) return !stopping_.load();
+    if (i > 100) std::this_thread::yield();
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, ready);
+  return !stopping_.load();
+}
+
+void ChunkReader::publish(Slot& slot, int state) {
+  slot.state.store(state, std::memory_order_release);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);  // a sleeper cannot miss the change
+  }
+  changed_.notify_all();
+}
+
 // The reader thread: fills the two slots in turn, waiting while the next one is in use.
 void ChunkReader::readAhead() {
   for (std::size_t k = 0;; k ^= 1) {
     Slot& slot = slots_[k];
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] {
-        return stopping_ || (!slot.filled && !(consumerHolds_ && consumerSlot_ == k));
-      });
-      if (stopping_) return;
-    }
-    const std::size_t count = readInto(slot);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      slot.count = count;
-      slot.filled = true;
-    }
-    changed_.notify_all();
-    if (count == 0) return;
+    if (!waitFor(slot, kEmpty)) return;
+    slot.count = readInto(slot);
+    const bool end = slot.count == 0;
+    publish(slot, kFilled);
+    if (end) return;
   }
 }
 
@@ -60,15 +73,14 @@ qm::Bytes ChunkReader::next() {
     slot.count = readInto(slot);
     return {slot.bytes.data(), slot.count};
   }
-  std::unique_lock<std::mutex> lock(mutex_);
   if (consumerHolds_) {
-    consumerHolds_ = false;
+    publish(slots_[consumerSlot_], kEmpty);
     consumerSlot_ ^= 1;
-    changed_.notify_all();
+    consumerHolds_ = false;
   }
   Slot& slot = slots_[consumerSlot_];
-  changed_.wait(lock, [&] { return slot.filled; });
-  slot.filled = false;
+  waitFor(slot, kFilled);
+  slot.state.store(kHeld, std::memory_order_relaxed);
   consumerHolds_ = true;
   return {slot.bytes.data(), slot.count};
 }
