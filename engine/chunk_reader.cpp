@@ -8,9 +8,10 @@ namespace {
 constexpr int kSpins = 2000;
 }
 
-ChunkReader::ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap)
+ChunkReader::ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap, bool ahead)
     : in_(in), chunkSize_(chunkSize), overlap_(overlap) {
-  for (Slot& slot : slots_) slot.bytes.resize(chunkSize);
+  for (Slot& slot : slots_) slot.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+  if (!ahead) return;
   try {
     thread_ = std::thread([this] { readAhead(); });
     threaded_ = true;
@@ -31,7 +32,7 @@ ChunkReader::~ChunkReader() {
 
 std::size_t ChunkReader::readInto(Slot& slot) {
   if (lastReadWasWhole_) qm::platform::seekBy(in_, -static_cast<std::int64_t>(overlap_));
-  const std::size_t count = std::fread(slot.bytes.data(), 1, chunkSize_, in_);
+  const std::size_t count = std::fread(slot.bytes.get(), 1, chunkSize_, in_);
   lastReadWasWhole_ = count == chunkSize_;
   return count;
 }
@@ -71,7 +72,7 @@ qm::Bytes ChunkReader::next() {
   if (!threaded_) {
     Slot& slot = slots_[0];
     slot.count = readInto(slot);
-    return {slot.bytes.data(), slot.count};
+    return {slot.bytes.get(), slot.count};
   }
   if (consumerHolds_) {
     publish(slots_[consumerSlot_], kEmpty);
@@ -82,5 +83,5 @@ qm::Bytes ChunkReader::next() {
   waitFor(slot, kFilled);
   slot.state.store(kHeld, std::memory_order_relaxed);
   consumerHolds_ = true;
-  return {slot.bytes.data(), slot.count};
+  return {slot.bytes.get(), slot.count};
 }

@@ -10,15 +10,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/bytes.h"
 
 class ChunkReader {
  public:
-  ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap);
+  // `ahead` false reads each chunk when it is asked for, on the caller's thread (for
+  // files of a chunk or two, where a thread costs more than it saves).
+  ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap, bool ahead = true);
   ~ChunkReader();
   ChunkReader(const ChunkReader&) = delete;
   ChunkReader& operator=(const ChunkReader&) = delete;
@@ -30,7 +32,7 @@ class ChunkReader {
  private:
   enum SlotState : int { kEmpty, kFilled, kHeld };
   struct Slot {
-    std::vector<std::uint8_t> bytes;
+    std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t count = 0;
     std::atomic<int> state{kEmpty};
   };
