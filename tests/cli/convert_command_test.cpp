@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <regex>
 #include <sstream>
 
@@ -21,6 +23,25 @@ namespace storegen = qm::storegen;
 
 const std::string sep(1, platform::pathSeparator());
 const std::string kSamples = std::string(QM_SOURCE_DIR) + "/samples";
+
+// Runs leave their (empty) temporary folders in the system's temporary folder; the tests
+// point that at a folder of their own for as long as the program's tests run.
+class TemporaryFolderOfOurOwn : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    folder_ = std::make_unique<TempDir>();
+#ifdef _WIN32
+    _putenv_s("TMP", (folder_->path() + "\\").c_str());
+#else
+    setenv("TMPDIR", folder_->path().c_str(), 1);
+#endif
+  }
+  void TearDown() override { folder_.reset(); }
+
+ private:
+  std::unique_ptr<TempDir> folder_;
+};
+const auto* const kTemporaryFolder = ::testing::AddGlobalTestEnvironment(new TemporaryFolderOfOurOwn);
 
 struct Outcome {
   int status = -1;
