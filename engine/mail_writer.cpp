@@ -40,6 +40,23 @@ std::string_view usedText(const std::array<std::uint8_t, dbx::kBlockLength>& blo
 
 using OutputFile = std::unique_ptr<std::FILE, qm::platform::FileCloser>;
 
+// The stdio buffer of each .eml file written: a mail goes out in a few large writes, not one
+// per 4 KB.
+constexpr std::size_t kOutputBuffer = 1 << 16;
+
+// Puts the store's read position at `data`, the data area of the block that starts at
+// `block`. `position` is where the last read left it (-1 when unknown): a chain stored in
+// file order is read on without a seek, which would throw the stream's buffer away.
+bool placeAt(std::FILE* in, std::int64_t& position, std::int64_t block, std::int64_t data) {
+  std::array<std::uint8_t, dbx::kBlockHeaderLength> header{};
+  if (position == block && std::fread(header.data(), 1, header.size(), in) == header.size()) position = data;
+  if (position == data) return true;
+  position = -1;
+  if (!qm::platform::seekTo(in, static_cast<std::uint64_t>(data))) return false;
+  position = data;
+  return true;
+}
+
 }  // namespace
 
 enum class DbxFile::CopyResult { Complete, Failed, Stopped };
@@ -78,6 +95,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
   const auto total = static_cast<std::int32_t>(table.size());
   std::unordered_set<std::int32_t> written;
   std::array<std::uint8_t, dbx::kDataAreaSize> buffer{};
+  std::int64_t position = -1;
   for (std::int32_t index = first; index != -1;) {
     if (host_.stopRequested()) {
       logLine(formatLogText("Mail %d not completed: conversion stopped", {mailNumber}), true);
@@ -97,22 +115,28 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
     }
     const DbxBlockRecord& b = table[index];
     try {
-      if (!qm::platform::seekTo(in, static_cast<std::uint64_t>(b.position) + dbx::kBlockHeaderLength)) {
+      const std::int64_t data = b.position + static_cast<std::int64_t>(dbx::kBlockHeaderLength);
+      if (!placeAt(in, position, b.position, data)) {
         logLine(formatLogText("Error while moving file pointer to offset:%d of block:%d of Email No:%d ",
                               {b.position, index, mailNumber}),
                 true);
       } else if (b.usedLength > buffer.size() ||
                  std::fread(buffer.data(), 1, b.usedLength, in) != b.usedLength) {
+        position = -1;
         logLine(formatLogText("Error reading block No:%d (offset=%d) of Email No:%d ",
                               {index, b.position, mailNumber}),
                 true);
-      } else if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
-        logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file",
-                              {index, mailNumber}),
-                true);
-        return CopyResult::Failed;
+      } else {
+        position += b.usedLength;
+        if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
+          logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file",
+                                {index, mailNumber}),
+                  true);
+          return CopyResult::Failed;
+        }
       }
     } catch (...) {
+      position = -1;
       logLine(formatLogText("Exception for block No:%d (offset=%d) of Email No:%d ",
                             {index, b.position, mailNumber}),
               true);
@@ -147,6 +171,7 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
     OutputFile out(qm::platform::openFile(outputPath, "w+b"));
     if (!out) return false;
+    std::setvbuf(out.get(), nullptr, _IOFBF, kOutputBuffer);
     const CopyResult copied = copyChain(in, out.get(), first, mailNumber);
     if (copied != CopyResult::Complete) {
       out.reset();  // a failed mail keeps what was written; a stopped one leaves no file
