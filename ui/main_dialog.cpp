@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "log/app_log.h"
+#include "platform/bytes.h"
 #include "platform/text_win.h"
 #include "ui/resource_ids.h"
 #include "ui/run_session.h"
@@ -41,10 +42,23 @@ CRAROvavodizDlg::~CRAROvavodizDlg() {
   run_.reset();  // a run still going is told to stop and waited for here
 }
 
-HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd) {
+HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd, bool shown) {
   quitOnEnd_ = quitOnEnd;
-  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), parent,
-                            dialogProc, reinterpret_cast<LPARAM>(this));
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  const LPARAM self = reinterpret_cast<LPARAM>(this);
+  if (shown) return CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), parent, dialogProc, self);
+  // The extended template with its visible style taken off.
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), MAKEINTRESOURCEW(5));
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+  const DWORD size = found ? SizeofResource(module, found) : 0;
+  constexpr std::size_t kStyleOffset = 12;  // dlgVer, signature, helpID, exStyle, style
+  if (!bytes || size < kStyleOffset + 4) return nullptr;
+  std::vector<std::uint8_t> copy(bytes, bytes + size);
+  const DWORD style = qm::loadLe32(copy.data() + kStyleOffset) & ~static_cast<DWORD>(WS_VISIBLE);
+  for (int i = 0; i < 4; ++i) copy[kStyleOffset + i] = static_cast<std::uint8_t>(style >> (8 * i));
+  return CreateDialogIndirectParamW(module, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), parent,
+                                    dialogProc, self);
 }
 
 // Stores the dialog object at WM_INITDIALOG; nothing thrown inside a handler reaches user32.

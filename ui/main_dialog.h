@@ -32,8 +32,9 @@ class CRAROvavodizDlg {
 
   // Creates the window from its template, modeless; nullptr on failure. When the dialog
   // ends (Exit answered Yes) the window is destroyed, and with quitOnEnd the thread's
-  // message loop is told to quit.
-  HWND create(HWND parent, bool quitOnEnd);
+  // message loop is told to quit. With shown false the window is made without being shown
+  // (for tests: hiding a shown window costs seconds on a display without a window manager).
+  HWND create(HWND parent, bool quitOnEnd, bool shown = true);
   HWND window() const { return hwnd_; }
   // The caption of message boxes: the executable's file name without its extension.
   const std::string& appName() const { return appName_; }
