@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine_host.h"
+#include "platform/bytes.h"
 
 // One recognised message data block.
 struct DbxBlockRecord {
@@ -39,7 +40,8 @@ class DbxFile {
   DbxFile(const DbxFile&) = delete;
   DbxFile& operator=(const DbxFile&) = delete;
 
-  // Opens the store for reading; shows and logs its own message on failure.
+  // Opens the store for reading; shows and logs its own message on failure. A file still
+  // open from before is closed first.
   bool open(std::string path);
   // Scans and links; stores and returns the number of mails, -1 when not opened.
   std::int32_t findMails(std::int32_t& count);
@@ -65,7 +67,18 @@ class DbxFile {
   std::int32_t blockCount = 0;
   std::int64_t fileSize = 0;  // 64-bit: stores grow past 2 GiB
   std::vector<std::int32_t> mailList;
+  // Chains dropped by the last linking because their last block still named a successor.
+  std::int32_t rejectedChains = 0;
 
  private:
+  // Formats into `message` and hands it to the host while logEnabled is on.
+  void logLine(const std::string& text, bool toErrorLog);
+  void refreshFileSize();
+  void scanChunk(qm::Bytes chunk, std::int64_t base);
+  bool passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber);
+  enum class CopyResult;
+  CopyResult copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber);
+  std::string outputNameFor(const std::string& folder, std::int32_t mailNumber) const;
+
   EngineHost& host_;
 };

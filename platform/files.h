@@ -22,6 +22,7 @@ std::string fromPath(const std::filesystem::path& path);
 std::FILE* openFile(const std::string& utf8Path, const char* mode);
 bool seekTo(std::FILE* file, std::uint64_t offset);
 bool seekBy(std::FILE* file, std::int64_t delta);
+bool seekToEnd(std::FILE* file);
 std::optional<std::uint64_t> tellPosition(std::FILE* file);
 
 // Closes a FILE* when it goes out of scope.

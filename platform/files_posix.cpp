@@ -24,6 +24,8 @@ bool seekBy(std::FILE* file, std::int64_t delta) {
   return fseeko(file, static_cast<off_t>(delta), SEEK_CUR) == 0;
 }
 
+bool seekToEnd(std::FILE* file) { return fseeko(file, 0, SEEK_END) == 0; }
+
 std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   const off_t pos = ftello(file);
   if (pos < 0) return std::nullopt;

@@ -23,6 +23,8 @@ bool seekBy(std::FILE* file, std::int64_t delta) {
   return _fseeki64(file, static_cast<__int64>(delta), SEEK_CUR) == 0;
 }
 
+bool seekToEnd(std::FILE* file) { return _fseeki64(file, 0, SEEK_END) == 0; }
+
 std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   const __int64 pos = _ftelli64(file);
   if (pos < 0) return std::nullopt;

@@ -1,0 +1,44 @@
+// quillmend: the command-line program. Dispatches to one subcommand per file.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/scan_command.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  CommandFunction run;
+  const char* summary;
+};
+
+constexpr Command kCommands[] = {
+    {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
+};
+
+int usage(std::ostream& err) {
+  err << "usage: quillmend COMMAND [ARGS]\ncommands:\n";
+  for (const auto& c : kCommands) err << "  " << c.summary << "\n";
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage(std::cerr);
+  const std::string name = argv[1];
+  for (const auto& c : kCommands) {
+    if (name == c.name) {
+      try {
+        return c.run(CommandArgs(argv + 2, argv + argc), std::cout, std::cerr);
+      } catch (const std::exception& e) {
+        std::cerr << "quillmend " << name << ": " << e.what() << "\n";
+        return kExitSomeFailed;
+      }
+    }
+  }
+  std::cerr << "quillmend: unknown command '" << name << "'\n";
+  return usage(std::cerr);
+}

@@ -1,0 +1,257 @@
+#include "convert/conversion_worker.h"
+
+#include <string>
+
+#include "convert/output_names.h"
+#include "convert/progress.h"
+#include "convert/run_folders.h"
+#include "convert/save_option.h"
+#include "engine/dbx_file.h"
+
+namespace qm::convert {
+
+using std::to_string;
+
+// Everything one run works with; lives on the worker's stack for the length of run().
+struct ConversionWorker::Run {
+  Run(const RunInput& input, RunView& view, CancelToken& token, const RunEnvironment& env)
+      : context(view, token, input.logEnabled(), env), engine(context.engineHost()) {}
+
+  RunContext context;
+  DbxFile engine;
+  std::unique_ptr<OutputMode> mode;
+  std::int32_t option = 0;
+  OutputNaming naming;
+  std::string destination;
+  int fileCount = 0;
+  std::int32_t runningNumber = 0;
+};
+
+namespace {
+
+// Releases what a file holds on every way out of it: the mode's objects and, when a run
+// ends in the middle of the file, the open store (quietly: the run writes no lines of its
+// own when it stops or fails).
+class FileScope {
+ public:
+  FileScope(RunContext& run, OutputMode* mode, const FileJob& job, DbxFile& engine)
+      : run_(run), mode_(mode), job_(job), engine_(engine) {}
+  ~FileScope() {
+    try {
+      if (mode_) mode_->endFile(run_, job_);
+    } catch (...) {
+    }
+    if (engine_.opened) {
+      const bool logged = engine_.logEnabled;
+      engine_.logEnabled = false;
+      engine_.close();
+      engine_.logEnabled = logged;
+    }
+  }
+  FileScope(const FileScope&) = delete;
+  FileScope& operator=(const FileScope&) = delete;
+
+ private:
+  RunContext& run_;
+  OutputMode* mode_;
+  const FileJob& job_;
+  DbxFile& engine_;
+};
+
+}  // namespace
+
+ConversionWorker::ConversionWorker(const RunInput& input, RunView& view, CancelToken& token,
+                                   RunEnvironment env, ModeFactory modes)
+    : input_(input), view_(view), token_(token), env_(std::move(env)), modes_(std::move(modes)) {}
+
+int ConversionWorker::run() {
+  try {
+    Run run(input_, view_, token_, env_);
+    try {
+      return runAll(run);
+    } catch (...) {
+      run.context.logError("Exception In DBX_Recover_thread");
+      return endEarly(run);
+    }
+  } catch (...) {
+    // The run could not even be set up; the front end is still put back to its ready state.
+    token_.guard([&] { view_.resetControls(); });
+    return -1;
+  }
+}
+
+int ConversionWorker::endEarly(Run& run) {
+  run.context.show([](RunView& v) { v.resetControls(); });
+  return -1;
+}
+
+int ConversionWorker::runAll(Run& run) {
+  RunContext& ctx = run.context;
+  run.engine.logEnabled = ctx.logEnabled();
+  ctx.log("In CRAROvavodizDlg::OnInitDialog()");
+  run.engine.recoveryMode = input_.recoveryMode();
+  ctx.show([](RunView& v) { v.enableInputs(false); });
+  if (ctx.stopped()) return endEarly(run);
+
+  run.fileCount = input_.sourceCount();
+  ctx.show([](RunView& v) {
+    v.setFileBar(0);
+    v.setOverallBar(0);
+    v.setProgressLine("Progress Report : 0%");
+  });
+  run.option = input_.saveOption();
+  if (run.option == SAVEASDBX)
+    ctx.showMessage("Please close Outlook Express, if its open!", MessageKind::Notice);
+  run.naming = input_.naming();
+  run.destination = input_.destinationFolder();
+  run.runningNumber = run.naming.fileCounterStart;
+  if (modes_) run.mode = modes_(run.option);
+
+  for (int i = 0; i < run.fileCount; ++i) {
+    if (!convertFile(run, i)) return endEarly(run);
+  }
+  return complete(run);
+}
+
+bool ConversionWorker::convertFile(Run& run, int index) {
+  RunContext& ctx = run.context;
+  if (ctx.stopped()) return false;
+  ctx.show([](RunView& v) { v.setFileBar(0); });
+
+  const SourceRow row = input_.sourceRow(index);
+  const std::string preparing = "Preparing to Scan File : " + row.fileName;
+  ctx.log(preparing);
+  ctx.show([&](RunView& v) {
+    v.setScanLine(cutForScanLine(preparing));
+    v.fileStarted({index, run.fileCount, row.path, row.fileName});
+  });
+
+  FileJob job;
+  job.index = index;
+  job.count = run.fileCount;
+  job.sourcePath = row.path;
+  job.fileName = row.fileName;
+  job.baseName = baseNameOf(row.fileName);
+  job.engine = &run.engine;
+  job.outputFolder =
+      outputFolderPath(run.destination, run.naming, run.runningNumber, job.baseName, run.option);
+  if (run.naming.useFileCounter) ++run.runningNumber;
+
+  if (ctx.stopped() || !prepareFolder(ctx, job.outputFolder)) return false;
+  ctx.log(job.outputFolder + " directory created for " + job.baseName);
+  const RunEnvironment& env = ctx.environment();
+  job.tempFolder = tempFolderPath(env.tempRoot, job.baseName, index, env.clock());
+  if (!prepareFolder(ctx, job.tempFolder)) return false;
+  ctx.log(job.tempFolder + " directory created for " + job.baseName);
+  if (ctx.stopped()) return false;
+
+  FileScope scope(ctx, run.mode.get(), job, run.engine);
+  FileReport report{index, job.sourcePath, job.outputFolder};
+  if (isSaveOption(run.option) && !convertMails(run, job, report)) return false;
+
+  run.engine.close();
+  if (cleansTempFolder(run.option)) cleanTempFolder(ctx, job.tempFolder);
+  ctx.log("DBX File closed");
+  if (ctx.stopped()) return false;
+  const int overall = filesDonePercent(index, run.fileCount);
+  ctx.show([&](RunView& v) {
+    v.setOverallBar(overall);
+    v.setProgressLine("Progress Report : " + to_string(overall) + "%");
+    v.fileFinished(report);
+  });
+  return true;
+}
+
+bool ConversionWorker::setUpMode(Run& run, const FileJob& job) {
+  ModeSetup setup = run.mode
+                        ? run.mode->beginFile(run.context, job)
+                        : ModeSetup::failed(saveOptionName(run.option) + " is not available yet.",
+                                            "No output mode for " + saveOptionName(run.option));
+  if (setup.outcome == ModeSetup::Outcome::Failed) {
+    if (!setup.message.empty()) run.context.showMessage(setup.message, MessageKind::Error);
+    run.context.logError(setup.errorLine);
+  }
+  return setup.outcome == ModeSetup::Outcome::Ready;
+}
+
+bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) {
+  RunContext& ctx = run.context;
+  if (!setUpMode(run, job)) return false;
+  OutputMode& mode = *run.mode;
+
+  run.engine.open(job.sourcePath);
+  std::int32_t found = -1;
+  const int mailCount = run.engine.findMails(found);
+  report.mailsFound = mailCount;
+  ctx.log("In " + job.sourcePath + " file " + to_string(mailCount) +
+          " convertable mails were found");
+  if (ctx.stopped()) return false;
+  ctx.show([&](RunView& v) {
+    v.mailsFound(mailCount);
+    v.setScanLine(cutForScanLine("Scanning File : " + job.baseName + ".dbx"));
+  });
+
+  const std::string folder = mode.mailFolder(job);
+  for (int j = 0; j < mailCount; ++j) {
+    if (ctx.stopped()) return false;
+    std::string emlPath;
+    bool saved = false;
+    // The whole mail is one output action: Stop waits for it or, between two of its
+    // blocks, ends it.
+    ctx.output([&] { saved = run.engine.saveMailToEML(folder, emlPath, j); });
+    if (ctx.stopped()) return false;
+    const MailOutcome outcome = mode.handleMail(ctx, job, j, saved, emlPath);
+    if (outcome == MailOutcome::Stopped) return false;
+    const bool converted = outcome == MailOutcome::Converted;
+    (converted ? report.mailsSaved : report.mailsFailed)++;
+    if (outcome != MailOutcome::Skipped) showProgress(run, j, mailCount, job);
+    ctx.show([&](RunView& v) { v.mailDone(j, mailCount, converted); });
+  }
+
+  if (!mode.finishMails(ctx, job)) return false;
+  ctx.show([](RunView& v) {
+    v.setFileBar(100);
+    v.setPercentLabel(" ");
+  });
+  ctx.log(mode.successLine(job));
+  return true;
+}
+
+void ConversionWorker::showProgress(Run& run, int mail, int mailCount, const FileJob& job) {
+  const int scale = progressScale(run.option);
+  const int file = filePercent(mail, mailCount, scale);
+  const int overall = overallPercent(mail, mailCount, scale, job.index, job.count);
+  run.context.show([&](RunView& v) {
+    v.setFileBar(file);
+    v.setPercentLabel(to_string(file) + " %");
+    v.setOverallBar(overall);
+    v.setProgressLine("Progress Report : " + to_string(overall) + "%");
+  });
+}
+
+int ConversionWorker::complete(Run& run) {
+  RunContext& ctx = run.context;
+  ctx.show([](RunView& v) {
+    v.setScanLine("Scan Complete");
+    v.setProgressLine("Progress Report : 100%");
+    v.setFileBar(100);
+    v.setOverallBar(100);
+    v.enableInputs(true);
+    v.setConvertCaption("&Convert");
+    v.clearRunning();
+  });
+  ctx.showMessage("Files converted Successfully to " + run.destination + " folder",
+                  MessageKind::Completion);
+  ctx.show([](RunView& v) {
+    v.uncheckSaveOptions();
+    v.enableConvert(false);
+    v.setFileBar(0);
+    v.setOverallBar(0);
+    v.setProgressLine("Progress Report : Ready");
+    v.setScanLine("Ready to Scan");
+    v.setPercentLabel(" ");
+  });
+  return 0;
+}
+
+}  // namespace qm::convert

@@ -1,0 +1,47 @@
+// The conversion run: takes the listed stores one after another, makes an output folder and
+// a temporary folder for each, has the chosen output mode convert its mails, drives the
+// progress display and ends with the completion message, or through resetControls when it
+// is stopped or fails.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "convert/cancel_token.h"
+#include "convert/output_mode.h"
+#include "convert/run_environment.h"
+#include "convert/run_input.h"
+#include "convert/run_view.h"
+
+namespace qm::convert {
+
+class ConversionWorker {
+ public:
+  using ModeFactory = std::function<std::unique_ptr<OutputMode>(std::int32_t saveOption)>;
+
+  ConversionWorker(const RunInput& input, RunView& view, CancelToken& token,
+                   RunEnvironment env = {}, ModeFactory modes = makeOutputMode);
+
+  // Runs the whole conversion on the calling thread: 0 after a completed run, -1 after a
+  // run that was stopped or failed. Nothing escapes it.
+  int run();
+
+ private:
+  struct Run;
+  int runAll(Run& run);
+  bool convertFile(Run& run, int index);
+  bool convertMails(Run& run, FileJob& job, FileReport& report);
+  bool setUpMode(Run& run, const FileJob& job);
+  void showProgress(Run& run, int mail, int mailCount, const FileJob& job);
+  int complete(Run& run);
+  static int endEarly(Run& run);
+
+  const RunInput& input_;
+  RunView& view_;
+  CancelToken& token_;
+  RunEnvironment env_;
+  ModeFactory modes_;
+};
+
+}  // namespace qm::convert

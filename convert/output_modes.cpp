@@ -1,0 +1,14 @@
+// The output kinds that are built, by their SaveOption value.
+#include "convert/eml_mode.h"
+#include "convert/save_option.h"
+
+namespace qm::convert {
+
+std::unique_ptr<OutputMode> makeOutputMode(std::int32_t saveOption) {
+  switch (saveOption) {
+    case SAVEASEML: return std::make_unique<EmlMode>();
+    default: return nullptr;
+  }
+}
+
+}  // namespace qm::convert

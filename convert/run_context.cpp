@@ -1,0 +1,45 @@
+#include "convert/run_context.h"
+
+#include "log/app_log.h"
+#include "platform/files.h"
+
+namespace qm::convert {
+
+RunEnvironment RunEnvironment::completed() const {
+  RunEnvironment env = *this;
+  if (env.tempRoot.empty()) env.tempRoot = platform::tempFolder();
+  if (!env.clock) env.clock = platform::nowStamp;
+  if (!env.writeLog) {
+    env.writeLog = [](const std::string& text, bool toErrorLog) {
+      AppLog::write(0, 0, text, toErrorLog);
+    };
+  }
+  return env;
+}
+
+RunContext::RunContext(RunView& view, CancelToken& token, bool logEnabled,
+                       const RunEnvironment& env)
+    : view_(view), token_(token), logEnabled_(logEnabled), env_(env.completed()) {}
+
+void RunContext::write(const std::string& text, bool toErrorLog) {
+  if (!logEnabled_) return;
+  token_.guard([&] { env_.writeLog(text, toErrorLog); });
+}
+
+void RunContext::log(const std::string& text) { write(text, false); }
+void RunContext::logError(const std::string& text) { write(text, true); }
+
+void RunContext::showMessage(const std::string& text, MessageKind kind) {
+  if (token_.guard([&] { view_.showMessage(text, kind); })) view_.waitForMessage();
+}
+
+void RunContext::Host::showMessage(const std::string& text) {
+  run_.showMessage(text, MessageKind::Error);
+}
+
+void RunContext::Host::writeLog(const std::string& text, bool toErrorLog) {
+  // The engine asks only while its own log flag is on, which the worker set from the run's.
+  run_.token_.guard([&] { run_.env_.writeLog(text, toErrorLog); });
+}
+
+}  // namespace qm::convert

@@ -1,0 +1,71 @@
+// The services a run offers its stages and its output modes. Everything that leaves the
+// run (a log line, a view update, a message box, a file written or deleted) goes through
+// the run's gate, so none of it happens once Stop has been handled.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "convert/cancel_token.h"
+#include "convert/run_environment.h"
+#include "convert/run_view.h"
+#include "engine/engine_host.h"
+
+namespace qm::convert {
+
+class RunContext {
+ public:
+  RunContext(RunView& view, CancelToken& token, bool logEnabled, const RunEnvironment& env);
+  RunContext(const RunContext&) = delete;
+  RunContext& operator=(const RunContext&) = delete;
+
+  // The stop check.
+  bool stopped() const { return token_.stopped(); }
+  bool logEnabled() const { return logEnabled_; }
+  const RunEnvironment& environment() const { return env_; }
+
+  // A line for the execution log or the error log, written only while logging is on.
+  void log(const std::string& text);
+  void logError(const std::string& text);
+
+  // Applies `update(view)` under the gate.
+  template <class Update>
+  void show(Update&& update) {
+    token_.guard([&] { update(view_); });
+  }
+  // Shows a message box and waits until it has been closed.
+  void showMessage(const std::string& text, MessageKind kind);
+
+  // Runs an output action (a file written, copied or deleted) under the gate; false when
+  // the run is stopped and the action did not run.
+  template <class Action>
+  bool output(Action&& action) {
+    return token_.guard(std::forward<Action>(action));
+  }
+
+  // The host the run's engine reports through: its lines and boxes go the run's way, and
+  // it ends a mail between two blocks when the run is stopped.
+  EngineHost& engineHost() { return engineHost_; }
+
+ private:
+  class Host : public EngineHost {
+   public:
+    explicit Host(RunContext& run) : run_(run) {}
+    void showMessage(const std::string& text) override;
+    void writeLog(const std::string& text, bool toErrorLog) override;
+    bool stopRequested() override { return run_.stopped(); }
+
+   private:
+    RunContext& run_;
+  };
+
+  void write(const std::string& text, bool toErrorLog);
+
+  RunView& view_;
+  CancelToken& token_;
+  bool logEnabled_;
+  RunEnvironment env_;
+  Host engineHost_{*this};
+};
+
+}  // namespace qm::convert
