@@ -1,11 +1,8 @@
 // The source list: Add with its header test, the Delete key, Search, and the row texts.
-#include <cstdio>
-#include <memory>
-
+#include "convert/store_signature.h"
 #include "log/app_log.h"
 #include "platform/files.h"
 #include "platform/text_win.h"
-#include "ui/file_check.h"
 #include "ui/main_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/row_text.h"
@@ -32,27 +29,16 @@ constexpr Column kColumns[] = {
 constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
 static_assert(kListExtendedStyle == 0x421);
 
-// The message for a file whose first bytes fail the header test, with its error log line.
-struct Rejection {
-  const char* message;
-  const char* errorLine;  // "%s" is the path; nullptr when nothing is logged
-};
-
-Rejection rejectionFor(qm::ui::HeaderCheck check) {
+// The error log line for a file that fails the header test ("%s" is the path).
+const char* rejectionLine(qm::convert::StoreCheck check) {
   switch (check) {
-    case qm::ui::HeaderCheck::Short:
-      return {"Error reading file.", nullptr};
-    case qm::ui::HeaderCheck::NotDbx:
-      return {"File is not a valid dbx file Or File Header is corrupt.",
-              "%s File is not a valid dbx file Or File Header is corrupt."};
-    case qm::ui::HeaderCheck::NotMessageStore:
-      return {"File is not a valid Message.dbx File.\nProbably, You may have selected  "
-              "Folder.dbx, Pop3uidl.dbx or Offline.dbx files",
-              "%s File is not a valid Message.dbx File"};
-    case qm::ui::HeaderCheck::Ok:
-      break;
+    case qm::convert::StoreCheck::NotDbx:
+      return "%s File is not a valid dbx file Or File Header is corrupt.";
+    case qm::convert::StoreCheck::OtherKind:
+      return "%s File is not a valid Message.dbx File";
+    default:
+      return nullptr;
   }
-  return {nullptr, nullptr};
 }
 
 std::string withPath(const char* pattern, const std::string& path) {
@@ -151,19 +137,17 @@ void CRAROvavodizDlg::addChosenFile(const std::string& path, std::string& messag
       return;
     }
   }
-  std::unique_ptr<std::FILE, qm::platform::FileCloser> file(qm::platform::openFile(path, "rb"));
-  if (!file) {
+  const qm::convert::StoreCheck check = qm::convert::checkStoreSignature(path);
+  if (check == qm::convert::StoreCheck::Unopenable) {
     logError("Error Opening " + path +
              " File.(Probably file not present or used by another program)");
-    message = "Error opening file. Pls make sure that the file is present";
+    message = qm::convert::storeCheckMessage(check);
     return;
   }
-  std::uint8_t header[8] = {};
-  const std::size_t got = std::fread(header, 1, sizeof header, file.get());
-  const Rejection rejection = rejectionFor(qm::ui::checkDbxHeader(header, got));
-  if (rejection.message) {
-    message = rejection.message;
-    if (rejection.errorLine) logError(withPath(rejection.errorLine, path));
+  // A file that fails the test is listed all the same, then reported.
+  if (check != qm::convert::StoreCheck::MessageStore) {
+    message = qm::convert::storeCheckMessage(check);
+    if (const char* line = rejectionLine(check)) logError(withPath(line, path));
   }
   insertSourceRow(nextRow, path);
   setText(IDE_FILE, path);

@@ -6,7 +6,6 @@
 
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
-#include "ui/file_check.h"
 #include "ui/hints.h"
 #include "ui/row_text.h"
 #include "ui/settings_file.h"
@@ -84,14 +83,4 @@ TEST(RowText, FileNameAfterEitherSeparator) {
   EXPECT_EQ(fileNameOf("C:\\Mail\\Входящие.dbx"), "Входящие.dbx");
   EXPECT_EQ(fileNameOf("Z:/tmp/Inbox.dbx"), "Inbox.dbx");
   EXPECT_EQ(fileNameOf("Inbox.dbx"), "Inbox.dbx");
-}
-
-TEST(HeaderCheck, SignatureThenStoreKind) {
-  const std::uint8_t message[] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD, 0x74, 0x6F};
-  const std::uint8_t folders[] = {0xCF, 0xAD, 0x12, 0xFE, 0xC6, 0xFD, 0x74, 0x6F};
-  const std::uint8_t text[] = {'F', 'r', 'o', 'm', ':', ' ', 'a', 'b'};
-  EXPECT_EQ(checkDbxHeader(message, 8), HeaderCheck::Ok);
-  EXPECT_EQ(checkDbxHeader(folders, 8), HeaderCheck::NotMessageStore);
-  EXPECT_EQ(checkDbxHeader(text, 8), HeaderCheck::NotDbx);
-  EXPECT_EQ(checkDbxHeader(message, 4), HeaderCheck::Short);
 }
