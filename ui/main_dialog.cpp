@@ -38,8 +38,9 @@ CRAROvavodizDlg::CRAROvavodizDlg(qm::ui::UiServices& services, std::string progr
       appName_(executableStem()) {}
 
 CRAROvavodizDlg::~CRAROvavodizDlg() {
+  if (run_) run_->stop();  // from here on the run posts nothing more
   if (hwnd_) DestroyWindow(hwnd_);
-  run_.reset();  // a run still going is told to stop and waited for here
+  run_.reset();  // waits for the stopped run's thread to wind down
 }
 
 HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd, bool shown) {

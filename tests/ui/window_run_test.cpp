@@ -153,24 +153,11 @@ TEST_F(RunFromWindow, StopThenConvertAtOnceStartsAnUndisturbedRun) {
   EXPECT_TRUE(checked(IDR_SAVE_EML));
   EXPECT_TRUE(enabled(IDB_CONVERT));
   EXPECT_TRUE(enabled(IDB_ADD));
-  EXPECT_EQ(execLog().back(), "Succeeded CRAROvavodizDlg::OnRecoverbutton()");
   const auto log = execLog();
+  EXPECT_EQ(log.back(), "Succeeded CRAROvavodizDlg::OnRecoverbutton()");
   EXPECT_EQ(log[log.size() - 2], "Thread stopped successfully by user");
-
-  click(IDB_CONVERT);  // a new run at once
-  EXPECT_EQ(text(IDB_CONVERT), "&Stop");
-  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }, 120000));
-  pump();
-  EXPECT_EQ(completions(), 1);
-  EXPECT_EQ(tree(dialog->destinationFolder), reference(stores));
-}
-
-TEST_F(RunFromWindow, NothingShowsAfterStop) {
-  prepare(copies(30));
-  click(IDB_CONVERT);
-  ASSERT_TRUE(midRun());
-  click(IDB_CONVERT);
-  const DWORD until = GetTickCount() + 500;
+  // The stopped run, still winding down, shows nothing more.
+  const DWORD until = GetTickCount() + 300;
   while (GetTickCount() < until) {
     pump();
     ASSERT_EQ(text(IDT_SCAN), "Ready to Scan");
@@ -178,6 +165,13 @@ TEST_F(RunFromWindow, NothingShowsAfterStop) {
     Sleep(5);
   }
   EXPECT_TRUE(services.boxes.empty());
+
+  click(IDB_CONVERT);  // a new run at once
+  EXPECT_EQ(text(IDB_CONVERT), "&Stop");
+  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }, 120000));
+  pump();
+  EXPECT_EQ(completions(), 1);
+  EXPECT_EQ(tree(dialog->destinationFolder), reference(stores));
 }
 
 TEST_F(RunFromWindow, ExitDuringARunEndsItWithoutCompletion) {
