@@ -2,7 +2,6 @@
 // ready state. The handlers live in the files named after the parts of the window.
 #include "ui/main_dialog.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "log/app_log.h"
@@ -49,7 +48,7 @@ HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd, bool shown) {
   const LPARAM self = reinterpret_cast<LPARAM>(this);
   if (shown) return CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), parent, dialogProc, self);
   // The extended template with its visible style taken off.
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), MAKEINTRESOURCEW(5));
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
   const DWORD size = found ? SizeofResource(module, found) : 0;
