@@ -210,7 +210,13 @@ void CSearchFilesDlg::startSearch() {
   auto feed = std::make_shared<SearchFeed>(
       [hwnd, search] { PostMessageW(hwnd, kSearchUpdateMessage, search, 0); });
   try {
-    std::thread thread([feed, folder = searchFolder] { qm::ui::DBX_Search_thread(folder, *feed); });
+    std::thread thread([feed, body = searchBody, folder = searchFolder] {
+      try {
+        body(folder, *feed);
+      } catch (...) {
+      }
+      feed->markFinished();
+    });
     threads_.push_back(SearchThread{feed, std::move(thread)});
   } catch (const std::system_error&) {
     currentSearch_ = 0;

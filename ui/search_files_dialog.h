@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -49,6 +50,10 @@ class CSearchFilesDlg : public qm::ui::DialogWindow {
   int foundCount = 0;
   // A search runs (cleared by Stop, by its end and by closing the dialog).
   bool searching = false;
+
+  // What the search thread runs: the store walk. Tests hold it at chosen points.
+  using SearchBody = std::function<void(const std::string& folder, qm::ui::SearchFeed& feed)>;
+  SearchBody searchBody = qm::ui::DBX_Search_thread;
 
  private:
   BOOL onInitDialog() override;
