@@ -40,4 +40,41 @@ void DialogDriver::checkRow(int listId, int row, bool on) const {
   SendMessageW(control(listId), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));
 }
 
+namespace {
+
+struct ModalScript {
+  const wchar_t* caption;
+  int keyTarget;
+  WPARAM key;
+  ModalPlay play;
+};
+ModalScript* g_script = nullptr;
+
+void CALLBACK answerModal(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_script) return;
+  HWND found = FindWindowW(L"#32770", g_script->caption);
+  if (!found) return;
+  ModalPlay& play = g_script->play;
+  if (++play.ticks == 1) {
+    play.seen = found;
+    play.ownerDisabled = !IsWindowEnabled(GetWindow(found, GW_OWNER));
+    PostMessageW(GetDlgItem(found, g_script->keyTarget), WM_KEYDOWN, g_script->key, 0);
+  } else {
+    PostMessageW(found, WM_CLOSE, 0, 0);
+  }
+}
+
+}  // namespace
+
+ModalPlay playModal(const wchar_t* caption, int keyTarget, WPARAM key,
+                    const std::function<void()>& run) {
+  ModalScript script{caption, keyTarget, key, {}};
+  g_script = &script;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, answerModal);
+  run();
+  KillTimer(nullptr, timer);
+  g_script = nullptr;
+  return script.play;
+}
+
 }  // namespace qm::test

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 namespace qm::test {
@@ -34,5 +35,18 @@ class DialogDriver {
  private:
   HWND hwnd_ = nullptr;
 };
+
+// What happened to a modal dialog that playModal answered.
+struct ModalPlay {
+  HWND seen = nullptr;         // the dialog, while it was up
+  bool ownerDisabled = false;  // its owner was disabled meanwhile
+  int ticks = 0;               // timer ticks that found it
+};
+
+// Calls run, which shows a modal dialog captioned `caption`, and answers it from a timer of
+// the test's thread: first a key-down of `key` posted to the dialog's control `keyTarget`,
+// then the close box.
+ModalPlay playModal(const wchar_t* caption, int keyTarget, WPARAM key,
+                    const std::function<void()>& run);
 
 }  // namespace qm::test

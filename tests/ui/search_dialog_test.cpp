@@ -439,33 +439,15 @@ TEST_F(SearchDialogTest, SearchButtonOfTheWindowAddsFoundStoresAndEnablesBrowse)
 
 // The real modal run: the window is disabled while the dialog is up, Escape does not close
 // it, the close box does, and the window comes back.
-HWND g_modalSeen = nullptr;
-bool g_ownerDisabled = false;
-int g_ticks = 0;
-
-void CALLBACK closeSearchDialog(HWND, UINT, UINT_PTR, DWORD) {
-  HWND found = FindWindowW(L"#32770", L"Search Files");
-  if (!found) return;
-  ++g_ticks;
-  if (g_ticks == 1) {
-    g_modalSeen = found;
-    g_ownerDisabled = !IsWindowEnabled(GetWindow(found, GW_OWNER));
-    PostMessageW(GetDlgItem(found, IDB_SEARCH_FINISH), WM_KEYDOWN, VK_ESCAPE, 0);
-  } else {
-    PostMessageW(found, WM_CLOSE, 0, 0);
-  }
-}
-
 TEST_F(SearchDialogTest, RunsModallyOverTheWindow) {
   openWindow();
   ui::Win32Services real;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 100, closeSearchDialog);
-  real.runSearchDialog(*dialog);
-  KillTimer(nullptr, timer);
-  EXPECT_NE(g_modalSeen, nullptr);
-  EXPECT_TRUE(g_ownerDisabled);
-  EXPECT_GE(g_ticks, 2);  // Escape left it open
-  EXPECT_FALSE(IsWindow(g_modalSeen));
+  const ModalPlay play = playModal(L"Search Files", IDB_SEARCH_FINISH, VK_ESCAPE,
+                                   [&] { real.runSearchDialog(*dialog); });
+  EXPECT_NE(play.seen, nullptr);
+  EXPECT_TRUE(play.ownerDisabled);
+  EXPECT_GE(play.ticks, 2);  // Escape left it open
+  EXPECT_FALSE(IsWindow(play.seen));
   EXPECT_TRUE(IsWindowEnabled(hwnd));
 }
 
