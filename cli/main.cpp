@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/convert_command.h"
 #include "cli/scan_command.h"
+#include "cli/search_command.h"
 
 namespace {
 
@@ -16,6 +18,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
+    {"convert", runConvert, "convert --to eml [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
+    {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
 };
 
 int usage(std::ostream& err) {

@@ -58,6 +58,14 @@ class FileScope {
   DbxFile& engine_;
 };
 
+// Whether entry `mail` of the engine's mail list still starts a chain of its own.
+bool isMailStart(const DbxFile& engine, int mail) {
+  const auto& table = dbxBlockTable();
+  const std::int32_t first = engine.mailList[static_cast<std::size_t>(mail)];
+  return first >= 0 && static_cast<std::size_t>(first) < table.size() &&
+         table[static_cast<std::size_t>(first)].status == kBlockMailStart;
+}
+
 }  // namespace
 
 ConversionWorker::ConversionWorker(const RunInput& input, RunView& view, CancelToken& token,
@@ -203,7 +211,9 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     const MailOutcome outcome = mode.handleMail(ctx, job, j, saved, emlPath);
     if (outcome == MailOutcome::Stopped) return false;
     const bool converted = outcome == MailOutcome::Converted;
-    (converted ? report.mailsSaved : report.mailsFailed)++;
+    if (converted) ++report.mailsSaved;
+    else if (!saved && !isMailStart(run.engine, j)) ++report.notMailStarts;
+    else ++report.mailsFailed;
     if (outcome != MailOutcome::Skipped) showProgress(run, j, mailCount, job);
     ctx.show([&](RunView& v) { v.mailDone(j, mailCount, converted); });
   }

@@ -19,7 +19,7 @@ RunEnvironment RunEnvironment::completed() const {
 
 RunContext::RunContext(RunView& view, CancelToken& token, bool logEnabled,
                        const RunEnvironment& env)
-    : view_(view), token_(token), logEnabled_(logEnabled), env_(env.completed()) {}
+    : token_(token), view_(view, token), logEnabled_(logEnabled), env_(env.completed()) {}
 
 void RunContext::write(const std::string& text, bool toErrorLog) {
   if (!logEnabled_) return;
@@ -28,10 +28,6 @@ void RunContext::write(const std::string& text, bool toErrorLog) {
 
 void RunContext::log(const std::string& text) { write(text, false); }
 void RunContext::logError(const std::string& text) { write(text, true); }
-
-void RunContext::showMessage(const std::string& text, MessageKind kind) {
-  if (token_.guard([&] { view_.showMessage(text, kind); })) view_.waitForMessage();
-}
 
 void RunContext::Host::showMessage(const std::string& text) {
   run_.showMessage(text, MessageKind::Error);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "convert/cancel_token.h"
+#include "convert/guarded_view.h"
 #include "convert/run_environment.h"
 #include "convert/run_view.h"
 #include "engine/engine_host.h"
@@ -28,13 +29,13 @@ class RunContext {
   void log(const std::string& text);
   void logError(const std::string& text);
 
-  // Applies `update(view)` under the gate.
+  // Applies `update(view)`; each call on the view is made under the gate on its own.
   template <class Update>
   void show(Update&& update) {
-    token_.guard([&] { update(view_); });
+    update(view_);
   }
   // Shows a message box and waits until it has been closed.
-  void showMessage(const std::string& text, MessageKind kind);
+  void showMessage(const std::string& text, MessageKind kind) { view_.showMessage(text, kind); }
 
   // Runs an output action (a file written, copied or deleted) under the gate; false when
   // the run is stopped and the action did not run.
@@ -61,8 +62,8 @@ class RunContext {
 
   void write(const std::string& text, bool toErrorLog);
 
-  RunView& view_;
   CancelToken& token_;
+  GuardedView view_;
   bool logEnabled_;
   RunEnvironment env_;
   Host engineHost_{*this};

@@ -31,9 +31,12 @@ struct FileReport {
   int index = 0;
   std::string sourcePath;
   std::string outputFolder;
-  int mailsFound = -1;  // -1 when the engine could not open the file
+  int mailsFound = -1;  // the engine's count; -1 when it could not open the file
   int mailsSaved = 0;   // mails the mode completed
   int mailsFailed = 0;  // mails tried that failed
+  // Entries of the engine's mail list whose chain turned out to have a block in front of
+  // it: they are no mails of their own, cannot be written and are not counted as failed.
+  int notMailStarts = 0;
 };
 
 class RunView {

@@ -2,7 +2,10 @@
 // records every position that holds a message block header. Every position of a chunk up to
 // its 14th-last byte is tested; the search jumps between the 0x02 bytes of candidate size
 // fields (memchr) instead of testing each position in turn, which finds the same positions.
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "engine/chunk_reader.h"
 #include "engine/dbx_file.h"
@@ -16,6 +19,19 @@ constexpr std::size_t kChunkSize = 100000;
 constexpr std::size_t kChunkOverlap = 16;
 // A size field at chunk position i is tested while i < count - 13.
 constexpr std::size_t kTailNotTested = 13;
+
+// Grows the table ahead of the scan to the number of blocks the file will hold if the rest
+// of it is like the part scanned so far, so that the table is rarely moved while it fills.
+void reserveAhead(std::vector<DbxBlockRecord>& table, std::int64_t scanned, std::int64_t fileSize) {
+  if (scanned <= 0 || table.empty() || fileSize <= scanned) return;
+  const auto projected = static_cast<std::size_t>(static_cast<double>(table.size()) * fileSize / scanned * 1.1) + 64;
+  if (projected <= table.capacity()) return;
+  try {
+    table.reserve(std::max(projected, table.capacity() + table.capacity() / 2));
+  } catch (const std::bad_alloc&) {
+    // Too much at once: the table grows block by block instead.
+  }
+}
 
 }  // namespace
 
@@ -65,7 +81,7 @@ void DbxFile::scanBlocks(std::FILE* in) {
   table.shrink_to_fit();
   logLine("Advance Search Initialized", false);
   try {
-    ChunkReader reader(in, kChunkSize, kChunkOverlap);
+    ChunkReader reader(in, kChunkSize, kChunkOverlap, fileSize > static_cast<std::int64_t>(2 * kChunkSize));
     std::int64_t base = 0;
     for (;;) {
       const qm::Bytes chunk = reader.next();
@@ -74,6 +90,7 @@ void DbxFile::scanBlocks(std::FILE* in) {
       logLine(formatLogText("Scanning from offset:%d to ReadCount:%d", {base, count}), false);
       scanChunk(chunk, base);
       base += count - static_cast<std::int64_t>(kChunkOverlap);
+      reserveAhead(table, base, fileSize);
     }
   } catch (...) {
     logLine(formatLogText("Exception in searching objects after object=%d", {blockCount}), true);

@@ -5,19 +5,22 @@
 // the sequence, at the end of the file or on a read error alike.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/bytes.h"
 
 class ChunkReader {
  public:
-  ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap);
+  // `ahead` false reads each chunk when it is asked for, on the caller's thread (for
+  // files of a chunk or two, where a thread costs more than it saves).
+  ChunkReader(std::FILE* in, std::size_t chunkSize, std::size_t overlap, bool ahead = true);
   ~ChunkReader();
   ChunkReader(const ChunkReader&) = delete;
   ChunkReader& operator=(const ChunkReader&) = delete;
@@ -27,24 +30,29 @@ class ChunkReader {
   qm::Bytes next();
 
  private:
+  enum SlotState : int { kEmpty, kFilled, kHeld };
   struct Slot {
-    std::vector<std::uint8_t> bytes;
+    std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t count = 0;
-    bool filled = false;
+    std::atomic<int> state{kEmpty};
   };
 
   std::size_t readInto(Slot& slot);
   void readAhead();
+  // Waits until the slot is in `wanted` state (or the reader is told to stop): spins
+  // briefly, since the other side is usually a few microseconds away, then sleeps.
+  bool waitFor(const Slot& slot, int wanted);
+  void publish(Slot& slot, int state);
 
   std::FILE* in_;
   std::size_t chunkSize_;
   std::size_t overlap_;
-  bool lastReadWasWhole_ = false;  // owned by whichever side reads
+  bool lastReadWasWhole_ = false;  // used only by the side that reads
 
   Slot slots_[2];
   std::size_t consumerSlot_ = 0;
-  bool consumerHolds_ = false;  // the caller still uses slots_[consumerSlot_]
-  bool stopping_ = false;
+  bool consumerHolds_ = false;
+  std::atomic<bool> stopping_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
   std::thread thread_;

@@ -14,6 +14,9 @@ if [ "${1:-}" != "--native" ]; then
 # Windows builds, and running them under Wine with a virtual display.
 for p in g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 \
          binutils-mingw-w64-x86-64 wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick; do want "$p"; done
+# The help file of the window (chmcmd, the CHM compiler).
+want fp-utils
+want libchm-bin  # extract_chmLib reads Help.chm back in the tests
 # Independent readers of what we write.
 for p in pst-utils pff-tools libolecf-utils libemail-outlook-message-perl unrtf; do want "$p"; done
 # Node.js with npm may come from elsewhere than Debian's packages; take Debian's only when absent.

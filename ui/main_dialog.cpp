@@ -2,7 +2,6 @@
 // ready state. The handlers live in the files named after the parts of the window.
 #include "ui/main_dialog.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "log/app_log.h"
@@ -38,8 +37,9 @@ CRAROvavodizDlg::CRAROvavodizDlg(qm::ui::UiServices& services, std::string progr
       appName_(executableStem()) {}
 
 CRAROvavodizDlg::~CRAROvavodizDlg() {
+  if (run_) run_->stop();  // from here on the run posts nothing more
   if (hwnd_) DestroyWindow(hwnd_);
-  run_.reset();  // a run still going is told to stop and waited for here
+  run_.reset();  // waits for the stopped run's thread to wind down
 }
 
 HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd, bool shown) {
@@ -48,7 +48,7 @@ HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd, bool shown) {
   const LPARAM self = reinterpret_cast<LPARAM>(this);
   if (shown) return CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), parent, dialogProc, self);
   // The extended template with its visible style taken off.
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), MAKEINTRESOURCEW(5));
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
   const DWORD size = found ? SizeofResource(module, found) : 0;

@@ -26,7 +26,7 @@ class CRAROvavodizDlg {
   // programFolder: where config.ini, Help.chm and "Log Files" live, with its trailing
   // separator (the executable's folder in the application).
   CRAROvavodizDlg(qm::ui::UiServices& services, std::string programFolder);
-  ~CRAROvavodizDlg();
+  virtual ~CRAROvavodizDlg();
   CRAROvavodizDlg(const CRAROvavodizDlg&) = delete;
   CRAROvavodizDlg& operator=(const CRAROvavodizDlg&) = delete;
 

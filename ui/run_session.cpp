@@ -4,10 +4,21 @@
 
 namespace qm::ui {
 
+namespace {
+
+// Identities are unique in the process, so that no window can take another's run for its own.
+std::uint32_t newRunIdentity() {
+  static std::atomic<std::uint32_t> last{0};
+  std::uint32_t run = ++last;
+  while (run == 0) run = ++last;  // 0 is never a run
+  return run;
+}
+
+}  // namespace
+
 bool RunSession::start(Body body) {
   stop();
-  if (++lastRun_ == 0) ++lastRun_;  // 0 is never a run
-  const std::uint32_t run = lastRun_;
+  const std::uint32_t run = newRunIdentity();
   try {
     threads_.start([body = std::move(body), run](convert::CancelToken& token) {
       try {

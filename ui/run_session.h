@@ -5,6 +5,7 @@
 // waits for a worker, except when the window object itself goes away.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -28,7 +29,6 @@ class RunSession {
 
  private:
   std::uint32_t current_ = 0;
-  std::uint32_t lastRun_ = 0;
   convert::RunThread threads_;  // last member: stops and joins the run first when destroyed
 };
 

@@ -93,9 +93,11 @@ bool WindowTest::menuChecked(UINT command) const {
 }
 
 void WindowTest::click(int id) {
-  SendMessageW(control(id), BM_CLICK, 0, 0);
+  press(id);
   pump();
 }
+
+void WindowTest::press(int id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
 
 void WindowTest::menu(UINT command) {
   SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
@@ -104,11 +106,19 @@ void WindowTest::menu(UINT command) {
 
 void WindowTest::moveMouse(int x, int y) { SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
 
-void WindowTest::pump() {
+namespace {
+bool dispatchOne() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+  return true;
+}
+}  // namespace
+
+// Bounded: a running worker posts as fast as the window takes its tasks.
+void WindowTest::pump() {
+  for (int i = 0; i < 1000 && dispatchOne(); ++i) {
   }
 }
 
@@ -116,8 +126,7 @@ bool WindowTest::pumpUntil(const std::function<bool()>& done, int milliseconds) 
   const DWORD start = GetTickCount();
   while (!done()) {
     if (GetTickCount() - start > static_cast<DWORD>(milliseconds)) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    pump();
+    if (!dispatchOne()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
 }

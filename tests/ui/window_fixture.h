@@ -72,10 +72,13 @@ class WindowTest : public ::testing::Test {
   bool menuEnabled(UINT command) const;
   bool menuChecked(UINT command) const;
   void click(int id);
+  // A click without running the messages that follow it (a run's updates stay queued).
+  void press(int id);
   void menu(UINT command);
   void moveMouse(int x, int y);
 
-  // Runs the thread's pending messages; pumpUntil also waits for more until done() holds.
+  // Runs the thread's pending messages (a bounded number); pumpUntil runs them one by one
+  // until done() holds, waiting for more when there are none.
   void pump();
   bool pumpUntil(const std::function<bool()>& done, int milliseconds = 30000);
 

@@ -41,6 +41,15 @@ TEST_F(StartUp, OpensInItsInitialState) {
   EXPECT_FALSE(platform::fileExists(dir.file("config.ini")));
 }
 
+TEST_F(StartUp, ManifestGivesCommonControlsSixAndUtf8CodePage) {
+  openWindow();
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
+  EXPECT_NE(platform::fromWide(path).find("common-controls_6595b64144ccf1df_6.0"), std::string::npos)
+      << platform::fromWide(path);
+  EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+}
+
 TEST_F(StartUp, ListHasFourColumnsWithHiddenPath) {
   openWindow();
   HWND list = control(IDL_SOURCES);

@@ -184,6 +184,27 @@ std::string blockLikePattern(std::uint32_t selfOffset, std::uint32_t usedLength)
   return std::string(w.data().begin(), w.data().end());
 }
 
+void writeBlockHeader(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                      std::uint32_t usedLength, std::uint32_t nextOffset) {
+  if (bytes.size() < position + 16) bytes.resize(static_cast<std::size_t>(position + 16), 0);
+  std::uint8_t* p = bytes.data() + position;
+  storeLe32(p, selfOffset);
+  storeLe32(p + 4, kDataArea);
+  storeLe32(p + 8, usedLength);
+  storeLe32(p + 12, nextOffset);
+}
+
+void writeBlock(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                std::uint32_t nextOffset, const std::string& text) {
+  if (text.size() > kDataArea) throw std::invalid_argument("a block holds at most 512 bytes");
+  if (bytes.size() < 8) bytes.resize(8, 0);
+  storeLe32(bytes.data(), kMagic);
+  storeLe32(bytes.data() + 4, kMessageKind);
+  if (bytes.size() < position + kBlockLength) bytes.resize(static_cast<std::size_t>(position + kBlockLength), 0);
+  writeBlockHeader(bytes, position, selfOffset, static_cast<std::uint32_t>(text.size()), nextOffset);
+  std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(position + 16));
+}
+
 namespace {
 constexpr struct {
   Layout layout;

@@ -69,6 +69,15 @@ void setKind(GeneratedStore& store, std::uint32_t kind);
 // next-block offset 0. Put inside a mail text it is found as a block of its own.
 std::string blockLikePattern(std::uint32_t selfOffset, std::uint32_t usedLength);
 
+// A bare block header at `position` of a byte buffer (grown as needed), for hand-made files.
+void writeBlockHeader(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                      std::uint32_t usedLength, std::uint32_t nextOffset);
+
+// A whole block with its text (at most 512 bytes) at `position`, in a buffer that starts
+// with the message-store signature, for stores made block by block.
+void writeBlock(std::vector<std::uint8_t>& bytes, std::uint64_t position, std::uint32_t selfOffset,
+                std::uint32_t nextOffset, const std::string& text);
+
 const char* layoutName(Layout layout);
 bool parseLayout(const std::string& name, Layout& layout);
 

@@ -1,0 +1,185 @@
+#include "cli/convert_command.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <thread>
+
+#include "cli/convert_options.h"
+#include "cli/run_report.h"
+#include "cli/terminal.h"
+#include "convert/conversion_worker.h"
+#include "convert/destination.h"
+#include "convert/run_thread.h"
+#include "convert/save_option.h"
+#include "convert/store_search.h"
+#include "convert/store_signature.h"
+#include "log/app_log.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+
+using namespace qm::convert;
+namespace platform = qm::platform;
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+// The run's list, built like the window's source list: a file that cannot be read is not
+// listed; one that fails the signature test is listed with a warning, since its mail blocks
+// may still be recovered.
+class SourceList {
+ public:
+  explicit SourceList(std::ostream& err) : err_(err) {}
+
+  void add(const std::string& path) {
+    if (!listed_.insert(path).second) return;  // the same path twice is listed once
+    if (platform::isDirectory(path)) return refuse("'" + path + "' is a folder; use --search to convert the stores in it");
+    const StoreCheck check = checkStoreSignature(path);
+    if (check == StoreCheck::Unopenable) {
+      return refuse(platform::fileExists(path) ? "'" + path + "' cannot be read" : "'" + path + "' does not exist");
+    }
+    if (check != StoreCheck::MessageStore) {
+      err_ << "quillmend convert: '" << path << "' is not a message store (" << storeCheckMessage(check)
+           << "); converting what can be found in it\n";
+      problems_ = true;
+    }
+    rows_.push_back(sourceRowFor(path));
+    sizes_.push_back(platform::fileSize(path).value_or(0));
+  }
+
+  void search(const std::string& folder) {
+    if (!platform::isDirectory(folder)) return refuse("cannot search '" + folder + "': not a folder");
+    StoreSearch walk;
+    walk.storeFound = [&](const std::string& path, const std::string&) { add(path); };
+    searchStores(folder, walk);
+  }
+
+  const std::vector<SourceRow>& rows() const { return rows_; }
+  const std::vector<std::uint64_t>& sizes() const { return sizes_; }
+  bool problems() const { return problems_; }
+
+ private:
+  void refuse(const std::string& why) {
+    err_ << "quillmend convert: " << why << "\n";
+    problems_ = true;
+  }
+
+  std::ostream& err_;
+  std::set<std::string> listed_;
+  std::vector<SourceRow> rows_;
+  std::vector<std::uint64_t> sizes_;
+  bool problems_ = false;
+};
+
+std::string withoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == platform::pathSeparator()) &&
+         path[path.size() - 2] != ':')
+    path.pop_back();
+  return path;
+}
+
+// DEST, made when missing; with the time-stamped folder inside it unless `into`.
+std::optional<std::string> makeDestination(const ConvertOptions& options, std::ostream& err) {
+  const std::string chosen = withoutTrailingSeparators(options.destination);
+  std::error_code ec;
+  if (!platform::isDirectory(chosen)) std::filesystem::create_directories(platform::toPath(chosen), ec);
+  std::string destination = chosen;
+  if (!options.into) destination = stampedDestination(chosen, platform::nowStamp());
+  if (!platform::isDirectory(chosen) || (!options.into && !prepareDestination(destination))) {
+    err << "quillmend convert: cannot make the destination folder '" << destination << "'\n";
+    return std::nullopt;
+  }
+  return destination;
+}
+
+// Runs the conversion on a worker thread so that Ctrl-C can stop it cleanly: the mail being
+// written is dropped and nothing is written after the stop.
+int runStoppably(const RunInput& input, RunReport& report, bool& stopped) {
+  std::atomic<int> result{-1};
+  std::atomic<bool> done{false};
+  interrupted = 0;
+  const auto previous = std::signal(SIGINT, onInterrupt);
+  RunThread thread;
+  thread.start([&](CancelToken& token) {
+    result = ConversionWorker(input, report, token).run();
+    done = true;
+  });
+  while (!done) {
+    if (interrupted) {
+      thread.stop();
+      stopped = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  thread.join();
+  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+  return result;
+}
+
+std::string timeText(double seconds) {
+  if (seconds >= 60) return clockText(seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", seconds);
+  return text;
+}
+
+}  // namespace
+
+int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  const auto options = parseConvertOptions(args, err);
+  if (!options) return kExitUsage;
+  if (options->to != "eml") {
+    const std::set<std::string> later = {"pst", "msg", "rtf", "dbx"};
+    if (later.count(options->to))
+      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml is\n";
+    else
+      err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
+    return kExitUsage;
+  }
+
+  SourceList sources(err);
+  for (const auto& file : options->files) sources.add(file);
+  for (const auto& folder : options->searchFolders) sources.search(folder);
+  if (sources.rows().empty()) {
+    err << "quillmend convert: nothing to convert\n";
+    return sources.problems() ? kExitSomeFailed : kExitOk;
+  }
+  const auto destination = makeDestination(*options, err);
+  if (!destination) return kExitSomeFailed;
+  if (options->log) AppLog::start();
+
+  RunSettings settings;
+  settings.sources = sources.rows();
+  settings.destinationFolder = *destination;
+  settings.saveOption = SAVEASEML;
+  settings.logEnabled = options->log;
+  settings.recoveryMode = options->recovery;
+  settings.naming = options->naming;
+  SettingsInput input(settings);
+
+  // Only the real standard output can be a terminal; tests hand in string streams.
+  RunReport report(out, err, sources.sizes(), &out == &std::cout && stdoutIsTerminal());
+  const auto started = std::chrono::steady_clock::now();
+  bool stopped = false;
+  const int result = runStoppably(input, report, stopped);
+  report.endLive();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+  const auto listed = static_cast<int>(settings.sources.size());
+  const int converted = report.filesFinished() - report.filesUnopened();
+  out << (stopped ? "Stopped. " : result != 0 ? "The run ended early. " : "") << "Converted " << converted
+      << " of " << listed << (listed == 1 ? " file" : " files") << ": " << report.mailsSaved()
+      << " mails written, " << report.mailsFailed() << " failed.\n"
+      << "Output folder: " << *destination << "\n"
+      << "Time: " << timeText(seconds) << "\n";
+  const bool clean = result == 0 && !sources.problems() && converted == listed && report.mailsFailed() == 0;
+  return clean ? kExitOk : kExitSomeFailed;
+}

@@ -1,0 +1,5 @@
+#include <unistd.h>
+
+#include "cli/terminal.h"
+
+bool stdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }

@@ -1,0 +1,78 @@
+// What the conversion tests share: a view and a log that record every call of a run in one
+// stream, stores made by the generator, and snapshots of the folders a run writes into.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "convert/cancel_token.h"
+#include "convert/run_environment.h"
+#include "convert/run_input.h"
+#include "convert/run_view.h"
+#include "tests/support/temp_dir.h"
+
+namespace qm::convert::test {
+
+// Records view calls and log lines as texts ("fileBar: 50", "exec: DBX File closed"), with
+// the test folder's path shown as "<root>" and every separator as '/'. `after` runs after
+// each record, on the recording thread.
+class RunRecorder : public RunView {
+ public:
+  explicit RunRecorder(std::string root) : root_(std::move(root)) {}
+
+  std::vector<std::string> events() const;
+  std::vector<std::string> viewEvents() const;  // without the log lines
+  std::vector<std::string> logLines() const;    // only the log lines
+  std::function<void(const std::string& event)> after;
+
+  // The log of a run that records here.
+  RunEnvironment environment(const platform::Stamp& stamp);
+
+  void setScanLine(const std::string& text) override { record("scan: " + text); }
+  void setPercentLabel(const std::string& text) override { record("percent: " + text); }
+  void setFileBar(int position) override { record("fileBar: " + std::to_string(position)); }
+  void setOverallBar(int position) override { record("overallBar: " + std::to_string(position)); }
+  void setProgressLine(const std::string& text) override { record("progress: " + text); }
+  void enableInputs(bool on) override { record(on ? "inputs: on" : "inputs: off"); }
+  void setConvertCaption(const std::string& caption) override { record("caption: " + caption); }
+  void enableConvert(bool on) override { record(on ? "convert: on" : "convert: off"); }
+  void uncheckSaveOptions() override { record("uncheck"); }
+  void clearRunning() override { record("clearRunning"); }
+  void resetControls() override { record("resetControls"); }
+  void showMessage(const std::string& text, MessageKind kind) override;
+  void fileStarted(const FileStart& f) override;
+  void mailsFound(int count) override { record("mailsFound: " + std::to_string(count)); }
+  void mailDone(int index, int count, bool saved) override;
+  void fileFinished(const FileReport& r) override;
+
+ private:
+  void record(std::string event);
+
+  std::string root_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> events_;
+};
+
+// A run's input: EML, logging on, the given stores (full paths) and destination.
+RunSettings emlSettings(const std::vector<std::string>& stores, const std::string& destination);
+
+// Writes a generated store holding `mails` and returns its path.
+std::string writeStore(const std::string& path, const std::vector<std::string>& mails);
+
+// A short mail with the given subject, and one that needs several 512-byte blocks.
+std::string shortMail(const std::string& subject);
+std::string longMail(const std::string& subject, std::size_t length);
+
+// Every file below a folder, by its path below it ('/' separators), with its contents.
+std::map<std::string, std::string> snapshot(const std::string& folder);
+
+// The elements of `expected` appear in `actual` in this order (other elements between).
+::testing::AssertionResult inOrder(const std::vector<std::string>& actual,
+                                   const std::vector<std::string>& expected);
+
+}  // namespace qm::convert::test

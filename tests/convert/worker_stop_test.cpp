@@ -1,0 +1,162 @@
+// Stopping a run: after Stop has been handled the run writes, logs and shows nothing more,
+// wherever the stop falls, and a new run can start at once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "convert/conversion_worker.h"
+#include "convert/run_thread.h"
+#include "platform/files.h"
+#include "tests/convert/run_fixture.h"
+#include "tests/support/files.h"
+
+namespace qm::convert::test {
+namespace {
+
+using qm::test::TempDir;
+const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
+
+// Two stores, one with mails of several blocks; written once and shared by every scene.
+const std::vector<std::string>& sharedStores() {
+  static TempDir dir;
+  static const std::vector<std::string> stores = [] {
+    std::vector<std::string> a, b;
+    for (int i = 0; i < 6; ++i) a.push_back(i % 2 ? longMail("a" + std::to_string(i), 2000) : shortMail("a"));
+    for (int i = 0; i < 3; ++i) b.push_back(shortMail("b" + std::to_string(i)));
+    return std::vector<std::string>{writeStore(dir.file("A.dbx"), a), writeStore(dir.file("B.dbx"), b)};
+  }();
+  return stores;
+}
+
+// A run of the two stores into a fresh folder, where an earlier run's output waits to be
+// cleared.
+struct StopScene {
+  StopScene() : env(recorder.environment(kStamp)) {
+    const std::string sep(1, platform::pathSeparator());
+    const std::string out = dir.file("out");
+    platform::createDirectory(out);
+    platform::createDirectory(out + sep + "1_Converted_A_As_EML");
+    for (int i = 0; i < 3; ++i)
+      qm::test::writeFile(out + sep + "1_Converted_A_As_EML" + sep + "old" + std::to_string(i), std::string("x"));
+    settings = emlSettings(sharedStores(), out);
+  }
+  int run(CancelToken& token) {
+    SettingsInput input(settings);
+    return ConversionWorker(input, recorder, token, env).run();
+  }
+  // Everything the run can write: the output and temporary folders.
+  std::map<std::string, std::string> written() const { return snapshot(dir.path()); }
+
+  TempDir dir;
+  RunRecorder recorder{dir.path()};
+  RunEnvironment env;
+  RunSettings settings;
+};
+
+TEST(WorkerStop, AStopAfterAnyEventOfTheRunEndsItThereAndLeavesItsOutputAsItWas) {
+  std::vector<std::string> reference;
+  {
+    StopScene scene;
+    CancelToken token;
+    ASSERT_EQ(scene.run(token), 0);
+    reference = scene.recorder.events();
+  }
+  // The last stop check of the run follows the last file's "DBX File closed".
+  const auto lastCheck =
+      std::find(reference.rbegin(), reference.rend(), "exec: DBX File closed").base() - reference.begin() - 1;
+  for (std::size_t k = 0; k < reference.size(); ++k) {
+    StopScene scene;
+    CancelToken token;
+    std::size_t seen = 0;
+    std::map<std::string, std::string> atStop;
+    scene.recorder.after = [&](const std::string&) {
+      if (seen++ != k) return;
+      token.stop();
+      atStop = scene.written();
+    };
+    const int result = scene.run(token);
+    const auto events = scene.recorder.events();
+    ASSERT_EQ(events, std::vector<std::string>(reference.begin(), reference.begin() + static_cast<long>(k) + 1))
+        << "stopped after " << reference[k];
+    if (static_cast<long>(k) <= lastCheck) {
+      EXPECT_EQ(result, -1) << "stopped after " << reference[k];
+    }
+    EXPECT_TRUE(scene.written() == atStop) << "stopped after " << reference[k];
+  }
+}
+
+TEST(WorkerStop, AStopBeforeTheRunBeginsEndsItBeforeItTouchesAnything) {
+  StopScene scene;
+  CancelToken token;
+  token.stop();
+  const auto before = scene.written();
+  EXPECT_EQ(scene.run(token), -1);
+  EXPECT_TRUE(scene.recorder.events().empty());
+  EXPECT_TRUE(scene.written() == before);
+}
+
+// One run of the random test: its scene, and what was there when Stop returned.
+struct StoppedRun {
+  StopScene scene;
+  std::atomic<bool> stopReturned{false};
+  std::atomic<int> lateEvents{0};
+  std::map<std::string, std::string> atStop;
+};
+
+TEST(WorkerStop, ThousandsOfStopsAtRandomMomentsLeaveNothingWrittenLoggedOrShownAfterwards) {
+#ifdef _WIN32
+  constexpr int kRuns = 300;  // file calls under Wine are many times slower
+#else
+  constexpr int kRuns = 2000;
+#endif
+  std::mt19937 random(20240611);
+  std::vector<std::unique_ptr<StoppedRun>> runs;
+  RunThread thread;
+  for (int i = 0; i < kRuns; ++i) {
+    auto& r = *runs.emplace_back(std::make_unique<StoppedRun>());
+    r.scene.recorder.after = [&r](const std::string&) {
+      if (r.stopReturned) ++r.lateEvents;
+    };
+    thread.start([&r](CancelToken& token) { r.scene.run(token); });
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    thread.stop();
+    r.stopReturned = true;
+    r.atStop = r.scene.written();
+  }
+  thread.join();
+  int stoppedMidRun = 0;
+  for (int i = 0; i < kRuns; ++i) {
+    auto& r = *runs[static_cast<std::size_t>(i)];
+    ASSERT_EQ(r.lateEvents, 0) << "run " << i;
+    ASSERT_TRUE(r.scene.written() == r.atStop) << "run " << i;
+    const auto events = r.scene.recorder.events();
+    if (!events.empty() && events.back() != "percent:  ") ++stoppedMidRun;
+  }
+  EXPECT_GT(stoppedMidRun, kRuns / 4) << "the stops should fall inside the runs";
+}
+
+TEST(WorkerStop, AStopWhileAnOutputFolderIsClearedEndsTheClearingThere) {
+  StopScene scene;
+  const std::string folder = scene.dir.file("out") + platform::pathSeparator() + "1_Converted_A_As_EML";
+  for (int i = 0; i < 3000; ++i)
+    qm::test::writeFile(folder + platform::pathSeparator() + "f" + std::to_string(i), std::string("x"));
+  const std::size_t files = platform::listDirectory(folder).size();
+  RunThread thread;
+  std::atomic<int> result{1};
+  thread.start([&](CancelToken& token) { result = scene.run(token); });
+  while (platform::listDirectory(folder).size() == files) std::this_thread::yield();
+  thread.stop();
+  const auto left = platform::listDirectory(folder).size();
+  thread.join();
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(platform::listDirectory(folder).size(), left);
+  EXPECT_LT(left, files);
+}
+
+}  // namespace
+}  // namespace qm::convert::test

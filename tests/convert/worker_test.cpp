@@ -1,0 +1,266 @@
+#include "convert/conversion_worker.h"
+
+#include <gtest/gtest.h>
+
+#include "convert/save_option.h"
+#include "platform/files.h"
+#include "tests/convert/run_fixture.h"
+#include "tests/support/files.h"
+
+namespace qm::convert::test {
+namespace {
+
+using qm::test::TempDir;
+const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
+const std::string kTemp = "<root>/temp/Tarnwick_Converted_";
+const std::string kTempStamp = "_(DATE=3-7-2010)_(TIME=14hr.5m.9s)";
+
+class WorkerRun : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(platform::createDirectory(dir.file("out"))); }
+
+  int run(const RunSettings& settings, ConversionWorker::ModeFactory modes = makeOutputMode) {
+    SettingsInput input(settings);
+    ConversionWorker worker(input, recorder, token, recorder.environment(kStamp), std::move(modes));
+    return worker.run();
+  }
+  std::string out(const std::string& relative = "") const {
+    std::string path = dir.file("out");
+    if (!relative.empty()) path += platform::pathSeparator();
+    for (const char c : relative) path += c == '/' ? platform::pathSeparator() : c;
+    return path;
+  }
+
+  TempDir dir;
+  RunRecorder recorder{dir.path()};
+  CancelToken token;
+};
+
+const std::vector<std::string> kCompletion = {
+    "scan: Scan Complete", "progress: Progress Report : 100%", "fileBar: 100", "overallBar: 100",
+    "inputs: on", "caption: &Convert", "clearRunning",
+    "message(completion): Files converted Successfully to <root>/out folder", "uncheck",
+    "convert: off", "fileBar: 0", "overallBar: 0", "progress: Progress Report : Ready",
+    "scan: Ready to Scan", "percent:  "};
+
+std::vector<std::string> withCompletion(std::vector<std::string> events) {
+  events.insert(events.end(), kCompletion.begin(), kCompletion.end());
+  return events;
+}
+
+TEST_F(WorkerRun, TwoStoresDriveTheViewInOrderAndLandInNumberedFolders) {
+  const std::vector<std::string> a = {shortMail("a1"), longMail("a2", 1300)};
+  const std::vector<std::string> b = {longMail("b1", 512)};
+  const auto settings = emlSettings({writeStore(dir.file("A.dbx"), a), writeStore(dir.file("B.dbx"), b)}, out());
+  EXPECT_EQ(run(settings), 0);
+
+  EXPECT_EQ(recorder.viewEvents(), withCompletion({
+      "inputs: off", "fileBar: 0", "overallBar: 0", "progress: Progress Report : 0%",
+      "fileBar: 0", "scan: Preparing to Scan File : A.dbx", "fileStarted: 0/2 A.dbx",
+      "mailsFound: 2", "scan: Scanning File : A.dbx",
+      "fileBar: 50", "percent: 50 %", "overallBar: 25", "progress: Progress Report : 25%", "mailDone: 0/2 saved",
+      "fileBar: 100", "percent: 100 %", "overallBar: 50", "progress: Progress Report : 50%", "mailDone: 1/2 saved",
+      "fileBar: 100", "percent:  ",
+      "overallBar: 50", "progress: Progress Report : 50%", "fileFinished: 0 found=2 saved=2 failed=0",
+      "fileBar: 0", "scan: Preparing to Scan File : B.dbx", "fileStarted: 1/2 B.dbx",
+      "mailsFound: 1", "scan: Scanning File : B.dbx",
+      "fileBar: 100", "percent: 100 %", "overallBar: 100", "progress: Progress Report : 100%", "mailDone: 0/1 saved",
+      "fileBar: 100", "percent:  ",
+      "overallBar: 100", "progress: Progress Report : 100%", "fileFinished: 1 found=1 saved=1 failed=0"}));
+
+  EXPECT_TRUE(inOrder(recorder.logLines(), {
+      "exec: In CRAROvavodizDlg::OnInitDialog()",
+      "exec: Preparing to Scan File : A.dbx",
+      "exec: <root>/out/1_Converted_A_As_EML directory created for A",
+      "exec: " + kTemp + "A_0" + kTempStamp + " directory created for A",
+      "exec: In SAVEASEML",
+      "exec: In <root>/A.dbx file 2 convertable mails were found",
+      "exec: SAVEASEML convertion Succeeded for file <root>/A.dbx",
+      "exec: DBX File closed",
+      "exec: Preparing to Scan File : B.dbx",
+      "exec: <root>/out/2_Converted_B_As_EML directory created for B",
+      "exec: " + kTemp + "B_1" + kTempStamp + " directory created for B",
+      "exec: In SAVEASEML",
+      "exec: In <root>/B.dbx file 1 convertable mails were found",
+      "exec: SAVEASEML convertion Succeeded for file <root>/B.dbx",
+      "exec: DBX File closed"}));
+
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{
+      {"1_Converted_A_As_EML/", ""}, {"1_Converted_A_As_EML/A_000001.eml", a[0]},
+      {"1_Converted_A_As_EML/A_000002.eml", a[1]},
+      {"2_Converted_B_As_EML/", ""}, {"2_Converted_B_As_EML/B_000001.eml", b[0]}}));
+  // EML leaves its temporary folders, empty, where they are.
+  EXPECT_EQ(snapshot(dir.file("temp")), (std::map<std::string, std::string>{
+      {"Tarnwick_Converted_A_0" + kTempStamp + "/", ""}, {"Tarnwick_Converted_B_1" + kTempStamp + "/", ""}}));
+}
+
+TEST_F(WorkerRun, AnEmptyListCompletesAtOnce) {
+  EXPECT_EQ(run(emlSettings({}, out())), 0);
+  EXPECT_EQ(recorder.viewEvents(), withCompletion({"inputs: off", "fileBar: 0", "overallBar: 0",
+                                                   "progress: Progress Report : 0%"}));
+  EXPECT_TRUE(snapshot(out()).empty());
+}
+
+TEST_F(WorkerRun, AStoreThatCannotBeOpenedCostsOnlyItself) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("a1")});
+  const auto c = writeStore(dir.file("C.dbx"), {shortMail("c1")});
+  EXPECT_EQ(run(emlSettings({a, dir.file("missing.dbx"), c}, out())), 0);
+
+  const auto events = recorder.events();
+  EXPECT_TRUE(inOrder(events, {
+      "fileStarted: 1/3 missing.dbx",
+      "message(error): Error Opening <root>/missing.dbx file. \nConvertion fails for this file",
+      "exec: In <root>/missing.dbx file -1 convertable mails were found",
+      "mailsFound: -1", "scan: Scanning File : missing.dbx",
+      "fileBar: 100", "percent:  ",
+      "exec: SAVEASEML convertion Succeeded for file <root>/missing.dbx",
+      "overallBar: 66", "fileFinished: 1 found=-1 saved=0 failed=0",
+      "fileStarted: 2/3 C.dbx", "fileFinished: 2 found=1 saved=1 failed=0",
+      "message(completion): Files converted Successfully to <root>/out folder"}));
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{
+      {"1_Converted_A_As_EML/", ""}, {"1_Converted_A_As_EML/A_000001.eml", shortMail("a1")},
+      {"2_Converted_missing_As_EML/", ""},
+      {"3_Converted_C_As_EML/", ""}, {"3_Converted_C_As_EML/C_000001.eml", shortMail("c1")}}));
+}
+
+TEST_F(WorkerRun, AnExistingOutputFolderLosesItsFilesButKeepsItsSubfolders) {
+  ASSERT_TRUE(platform::createDirectory(out("1_Converted_A_As_EML")));
+  ASSERT_TRUE(platform::createDirectory(out("1_Converted_A_As_EML/attachments")));
+  qm::test::writeFile(out("1_Converted_A_As_EML/A_000009.eml"), std::string("old mail"));
+  qm::test::writeFile(out("1_Converted_A_As_EML/A_000001.eml"), std::string("old first mail"));
+  qm::test::writeFile(out("1_Converted_A_As_EML/attachments/kept.txt"), std::string("kept"));
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("new")});
+
+  EXPECT_EQ(run(emlSettings({a}, out())), 0);
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{
+      {"1_Converted_A_As_EML/", ""}, {"1_Converted_A_As_EML/A_000001.eml", shortMail("new")},
+      {"1_Converted_A_As_EML/attachments/", ""}, {"1_Converted_A_As_EML/attachments/kept.txt", "kept"}}));
+  EXPECT_TRUE(inOrder(recorder.logLines(), {"exec: <root>/out/1_Converted_A_As_EML directory created for A"}));
+}
+
+TEST_F(WorkerRun, NamingChoicesShapeTheFolderNames) {
+  const auto a = writeStore(dir.file("Inbox.dbx"), {shortMail("1")});
+  const auto b = writeStore(dir.file("INBOX.DBX"), {shortMail("2")});
+  const auto c = writeStore(dir.file("Sent.dbx"), {shortMail("3")});
+  auto settings = emlSettings({a, b, c}, out());
+  settings.naming.fileCounterStart = 7;
+  ASSERT_EQ(run(settings), 0);
+  settings.naming = {false, 7, true, "Old Mail", false};
+  ASSERT_EQ(run(settings), 0);
+  std::vector<std::string> folders;
+  for (const auto& [path, contents] : snapshot(out()))
+    if (path.back() == '/') folders.push_back(path);
+  EXPECT_EQ(folders, (std::vector<std::string>{"7_Converted_Inbox_As_EML/", "8_Converted_INBOX.DBX_As_EML/",
+                                               "9_Converted_Sent_As_EML/", "Old Mail_INBOX.DBX/",
+                                               "Old Mail_Inbox/", "Old Mail_Sent/"}));
+  EXPECT_EQ(qm::test::readFile(out("8_Converted_INBOX.DBX_As_EML/INBOX_000001.eml")), shortMail("2"))
+      << "the folder keeps a name without \".dbx\"; the mails are named by the engine";
+}
+
+TEST_F(WorkerRun, FailedMailsAreLoggedByIndexAndTheRestStillConverted) {
+  // In recovery mode a mail without a recognisable header is refused.
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1"), "just some text\r\n", shortMail("3")});
+  auto settings = emlSettings({a}, out());
+  settings.recoveryMode = true;
+  EXPECT_EQ(run(settings), 0);
+  EXPECT_TRUE(inOrder(recorder.events(), {
+      "mailDone: 0/3 saved", "error: conversion fails for mail 1", "fileBar: 66", "mailDone: 1/3 failed",
+      "mailDone: 2/3 saved", "exec: SAVEASEML convertion Succeeded for file <root>/A.dbx",
+      "fileFinished: 0 found=3 saved=2 failed=1"}));
+  EXPECT_EQ(snapshot(out("1_Converted_A_As_EML")).size(), 2u);
+}
+
+TEST_F(WorkerRun, LogsNothingWhenLoggingIsOff) {
+  auto settings = emlSettings({writeStore(dir.file("A.dbx"), {shortMail("1")}), dir.file("gone.dbx")}, out());
+  settings.logEnabled = false;
+  EXPECT_EQ(run(settings), 0);
+  EXPECT_TRUE(recorder.logLines().empty());
+  EXPECT_TRUE(inOrder(recorder.events(), {"message(error): Error Opening <root>/gone.dbx file. \nConvertion fails for this file"}))
+      << "the engine's message box appears whatever the log setting";
+}
+
+// A mode whose set-up fails for its second file, as a store that cannot be created would.
+class FailingMode : public OutputMode {
+ public:
+  explicit FailingMode(bool throws) : throws_(throws) {}
+  ModeSetup beginFile(RunContext& run, const FileJob& job) override {
+    run.log("In SAVEASPST");
+    if (job.index == 0) return ModeSetup::ready();
+    if (throws_) throw std::runtime_error("component failure");
+    return ModeSetup::failed("Could not create Output PST file", "Could not create LogonPstStore");
+  }
+  std::string mailFolder(const FileJob& job) const override { return job.tempFolder; }
+  MailOutcome handleMail(RunContext&, const FileJob&, int, bool saved, const std::string& eml) override {
+    if (saved) platform::deleteFile(eml);
+    return saved ? MailOutcome::Converted : MailOutcome::Skipped;
+  }
+  std::string successLine(const FileJob& job) const override {
+    return "SAVEASPST Recovery Succeeded for file " + job.sourcePath;
+  }
+  void endFile(RunContext& run, const FileJob& job) override { run.log("released " + job.baseName); }
+
+ private:
+  bool throws_;
+};
+
+TEST_F(WorkerRun, AModeSetUpFailureShowsItsMessageAndEndsTheRun) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1")});
+  const auto b = writeStore(dir.file("B.dbx"), {shortMail("2")});
+  const auto c = writeStore(dir.file("C.dbx"), {shortMail("3")});
+  auto settings = emlSettings({a, b, c}, out());
+  settings.saveOption = SAVEASPST;
+  EXPECT_EQ(run(settings, [](std::int32_t) { return std::make_unique<FailingMode>(false); }), -1);
+
+  const auto events = recorder.events();
+  EXPECT_TRUE(inOrder(events, {
+      "exec: In SAVEASPST", "exec: SAVEASPST Recovery Succeeded for file <root>/A.dbx",
+      "exec: Temp Directory clean successfully", "exec: DBX File closed", "fileFinished: 0 found=1 saved=1 failed=0",
+      "exec: released A", "exec: In SAVEASPST", "message(error): Could not create Output PST file",
+      "error: Could not create LogonPstStore", "exec: released B", "resetControls"}));
+  EXPECT_EQ(events.back(), "resetControls");
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{{"1_Converted_A_As_PST/", ""},
+                                                                {"2_Converted_B_As_PST/", ""}}));
+  // The first file's temporary folder is gone; the second's stays, as a failed run leaves it.
+  EXPECT_EQ(snapshot(dir.file("temp")),
+            (std::map<std::string, std::string>{{"Tarnwick_Converted_B_1" + kTempStamp + "/", ""}}));
+}
+
+TEST_F(WorkerRun, AFailureRaisedDuringAFileEndsTheRunThroughResetControls) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1")});
+  const auto b = writeStore(dir.file("B.dbx"), {shortMail("2")});
+  auto settings = emlSettings({a, b}, out());
+  EXPECT_EQ(run(settings, [](std::int32_t) { return std::make_unique<FailingMode>(true); }), -1);
+  const auto events = recorder.events();
+  EXPECT_TRUE(inOrder(events, {"fileFinished: 0 found=1 saved=1 failed=0", "exec: released B",
+                               "error: Exception In DBX_Recover_thread", "resetControls"}));
+  EXPECT_EQ(events.back(), "resetControls");
+}
+
+TEST_F(WorkerRun, DbxAsksToCloseTheMailProgramOnceAndAKindNotBuiltFailsItsSetUp) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1")});
+  auto settings = emlSettings({a, a}, out());
+  settings.saveOption = SAVEASDBX;
+  EXPECT_EQ(run(settings, [](std::int32_t) { return nullptr; }), -1);
+  const auto events = recorder.events();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "message(notice): Please close Outlook Express, if its open!"), 1);
+  EXPECT_TRUE(inOrder(events, {"message(notice): Please close Outlook Express, if its open!",
+                               "fileStarted: 0/2 A.dbx", "message(error): SAVEASDBX is not available yet.",
+                               "error: No output mode for SAVEASDBX", "resetControls"}));
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{{"1_Converted_A/", ""}}));
+}
+
+TEST_F(WorkerRun, AnOptionOutsideTheFiveKindsRunsNoModeButStillMakesTheFolders) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1")});
+  auto settings = emlSettings({a}, out());
+  settings.saveOption = 9;
+  EXPECT_EQ(run(settings), 0);
+  EXPECT_TRUE(inOrder(recorder.events(), {
+      "fileStarted: 0/1 A.dbx", "error: Error: Trying to close file without opening DBX file first",
+      "exec: Temp Directory clean successfully", "exec: DBX File closed", "overallBar: 100",
+      "message(completion): Files converted Successfully to <root>/out folder"}));
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{{"1_Converted_A/", ""}}));
+  EXPECT_TRUE(snapshot(dir.file("temp")).empty());
+}
+
+}  // namespace
+}  // namespace qm::convert::test

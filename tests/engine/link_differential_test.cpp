@@ -1,0 +1,66 @@
+// The indexed linking against the plain transcription with its list searches, on random
+// block tables full of the awkward cases: duplicate offsets, loops, chains backwards and
+// interleaved, successors that do not exist, starts replaced more than once.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/block_linker.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/engine/reference_linker.h"
+
+namespace {
+
+// A random table: offsets from a small pool so that they collide, successors that are
+// the next block, an earlier or later one, the block itself, nothing, or no block at all.
+std::vector<DbxBlockRecord> randomTable(std::mt19937& random, std::size_t largest) {
+  const std::size_t n = random() % largest;
+  const std::uint32_t pool = 1 + random() % (n + 8);
+  std::vector<DbxBlockRecord> table(n);
+  for (std::size_t d = 0; d < n; ++d) {
+    table[d].position = static_cast<std::int64_t>(60116 + d * 528);
+    table[d].selfOffset = 60116 + (random() % pool) * 528;
+    table[d].usedLength = 512;
+  }
+  for (std::size_t d = 0; d < n; ++d) {
+    std::uint32_t next = 0;
+    switch (random() % 8) {
+      case 0: case 1: next = 0; break;
+      case 2: case 3: if (d + 1 < n) next = table[d + 1].selfOffset; break;
+      case 4: next = table[random() % n].selfOffset; break;
+      case 5: next = table[d].selfOffset; break;
+      case 6: next = 60116 + (random() % (pool + 3)) * 528; break;
+      default: next = random() % 16 == 0 ? 0x80000000u + random() % 100 : 60116 + (pool + 5) * 528; break;
+    }
+    table[d].nextOffset = next;
+  }
+  return table;
+}
+
+struct LinkRun {
+  std::vector<std::int32_t> mails;
+  std::vector<LogEntry> log;
+  std::int32_t count = 0;
+};
+
+TEST(LinkDifferential, IndexedLinkingMatchesTheListSearchesOnRandomTables) {
+  std::mt19937 random(528);
+  for (int round = 0; round < 20000; ++round) {
+    // Mostly small tables, where every case is dense; every tenth one larger.
+    std::vector<DbxBlockRecord> fast = randomTable(random, round % 10 == 0 ? 400 : 40);
+    std::vector<DbxBlockRecord> plain = fast;
+    LinkRun a, b;
+    a.count = linkBlockTable(fast, a.mails, [&](const std::string& t, bool e) { a.log.push_back({t, e}); }).mails;
+    b.count = referenceLinkBlocks(plain, b.mails, [&](const std::string& t, bool e) { b.log.push_back({t, e}); });
+    ASSERT_EQ(a.count, b.count) << "round " << round;
+    ASSERT_EQ(a.mails, b.mails) << "round " << round;
+    ASSERT_EQ(a.log, b.log) << "round " << round;
+    for (std::size_t d = 0; d < fast.size(); ++d) {
+      ASSERT_EQ(fast[d].status, plain[d].status) << "round " << round << " record " << d;
+      ASSERT_EQ(fast[d].next, plain[d].next) << "round " << round << " record " << d;
+      ASSERT_EQ(fast[d].hasPredecessor, plain[d].hasPredecessor) << "round " << round << " record " << d;
+    }
+  }
+}
+
+}  // namespace
