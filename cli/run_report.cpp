@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 using qm::convert::FileReport;
 using qm::convert::FileStart;
@@ -14,7 +15,9 @@ constexpr std::size_t kLongestShownName = 32;
 
 std::string shortened(const std::string& name) {
   if (name.size() <= kLongestShownName) return name;
-  return name.substr(0, kLongestShownName - 3) + "...";
+  std::string cut = name.substr(0, kLongestShownName - 3);
+  cut.append("...");
+  return cut;
 }
 
 }  // namespace
@@ -110,13 +113,12 @@ void RunReport::redraw(bool force) {
   const double done = static_cast<double>(bytesDone());
   const double rate = elapsed > 0 ? done / elapsed : 0;
 
-  std::string line = "[" + std::to_string(file_.index + 1) + "/" + std::to_string(file_.count) + "] " +
-                     shortened(file_.fileName) + "  " + std::to_string(mailsDoneInFile_) + "/" +
-                     std::to_string(mailCount_) + " mails  file " + std::to_string(filePercent_) +
-                     "%  all " + std::to_string(overallPercent_) + "%";
-  if (rate > 0) {
-    line += "  " + humanBytes(rate) + "/s  " + clockText((static_cast<double>(total) - done) / rate) + " left";
-  }
+  std::ostringstream text;
+  text << "[" << file_.index + 1 << "/" << file_.count << "] " << shortened(file_.fileName) << "  "
+       << mailsDoneInFile_ << "/" << mailCount_ << " mails  file " << filePercent_ << "%  all "
+       << overallPercent_ << "%";
+  if (rate > 0) text << "  " << humanBytes(rate) << "/s  " << clockText((static_cast<double>(total) - done) / rate) << " left";
+  std::string line = text.str();
   const std::size_t width = line.size();
   if (line.size() < drawnWidth_) line += std::string(drawnWidth_ - line.size(), ' ');
   out_ << '\r' << line << std::flush;

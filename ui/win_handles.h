@@ -38,7 +38,6 @@ class UniqueHandle {
 };
 
 using IconHandle = UniqueHandle<HICON, DestroyIcon>;
-using KernelHandle = UniqueHandle<HANDLE, CloseHandle>;
 
 // The application icon at the system's large and small sizes, owned by the caller.
 struct AppIcons {

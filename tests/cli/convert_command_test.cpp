@@ -37,6 +37,12 @@ Outcome run(int (*command)(const CommandArgs&, std::ostream&, std::ostream&), co
 }
 Outcome convert(const CommandArgs& args) { return run(runConvert, args); }
 
+std::string quoted(const std::string& path) {
+  std::string text(1, '\'');
+  text.append(path).push_back('\'');
+  return text;
+}
+
 std::vector<std::string> sampleMails() {
   std::vector<std::string> names;
   for (const auto& e : platform::listDirectory(kSamples + "/mails")) names.push_back(e.name);
@@ -147,11 +153,11 @@ TEST(ConvertCommand, BadSourcesAreNamedAndNeverStopTheOthers) {
   const Outcome o = convert({"--to", "eml", "--into", "-d", dir.file("out"), dir.file("missing.dbx"),
                              dir.file("notes.dbx"), kSamples + "/Sample.dbx", dir.path()});
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.err.find("'" + dir.file("missing.dbx") + "' does not exist"), std::string::npos) << o.err;
-  EXPECT_NE(o.err.find("'" + dir.file("notes.dbx") +
-                       "' is not a message store (File is not a valid dbx file Or File Header is corrupt.)"),
+  EXPECT_NE(o.err.find(quoted(dir.file("missing.dbx")) + " does not exist"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find(quoted(dir.file("notes.dbx")) +
+                       " is not a message store (File is not a valid dbx file Or File Header is corrupt.)"),
             std::string::npos) << o.err;
-  EXPECT_NE(o.err.find("'" + dir.path() + "' is a folder"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find(quoted(dir.path()) + " is a folder"), std::string::npos) << o.err;
   // A store with a damaged header is still listed: its mail blocks may be recovered.
   EXPECT_EQ(filesIn(dir.file("out") + sep + "1_Converted_notes_As_EML").size(), 0u);
   EXPECT_EQ(filesIn(dir.file("out") + sep + "2_Converted_Sample_As_EML"), expectedMails("Sample", sampleMails()));

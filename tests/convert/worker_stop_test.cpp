@@ -26,8 +26,9 @@ const std::vector<std::string>& sharedStores() {
   static TempDir dir;
   static const std::vector<std::string> stores = [] {
     std::vector<std::string> a, b;
-    for (int i = 0; i < 6; ++i) a.push_back(i % 2 ? longMail("a" + std::to_string(i), 2000) : shortMail("a"));
-    for (int i = 0; i < 3; ++i) b.push_back(shortMail("b" + std::to_string(i)));
+    for (const char* subject : {"a0", "a1", "a2", "a3", "a4", "a5"})
+      a.push_back(subject[1] % 2 ? longMail(subject, 2000) : shortMail(subject));
+    for (const char* subject : {"b0", "b1", "b2"}) b.push_back(shortMail(subject));
     return std::vector<std::string>{writeStore(dir.file("A.dbx"), a), writeStore(dir.file("B.dbx"), b)};
   }();
   return stores;
@@ -103,6 +104,7 @@ TEST(WorkerStop, AStopBeforeTheRunBeginsEndsItBeforeItTouchesAnything) {
 // One run of the random test: its scene, and what was there when Stop returned.
 struct StoppedRun {
   StopScene scene;
+  std::atomic<bool> began{false};
   std::atomic<bool> stopReturned{false};
   std::atomic<int> lateEvents{0};
   std::map<std::string, std::string> atStop;
@@ -114,6 +116,14 @@ TEST(WorkerStop, ThousandsOfStopsAtRandomMomentsLeaveNothingWrittenLoggedOrShown
 #else
   constexpr int kRuns = 2000;
 #endif
+  // Stops fall anywhere in a run's length, measured here, or before the run has even begun.
+  const auto length = [] {
+    StopScene scene;
+    CancelToken token;
+    const auto start = std::chrono::steady_clock::now();
+    scene.run(token);
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  }();
   std::mt19937 random(20240611);
   std::vector<std::unique_ptr<StoppedRun>> runs;
   RunThread thread;
@@ -122,8 +132,14 @@ TEST(WorkerStop, ThousandsOfStopsAtRandomMomentsLeaveNothingWrittenLoggedOrShown
     r.scene.recorder.after = [&r](const std::string&) {
       if (r.stopReturned) ++r.lateEvents;
     };
-    thread.start([&r](CancelToken& token) { r.scene.run(token); });
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    thread.start([&r](CancelToken& token) {
+      r.began = true;
+      r.scene.run(token);
+    });
+    if (random() % 10 != 0) {
+      while (!r.began) std::this_thread::yield();
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % (length.count() * 6 / 5 + 1)));
+    }
     thread.stop();
     r.stopReturned = true;
     r.atStop = r.scene.written();
