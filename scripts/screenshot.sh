@@ -52,7 +52,13 @@ wait 2>/dev/null || true
 cp "$scene" "$work/Quillmend.exe"
 for shot in search:search-dialog saveas:save-as-dialog; do
   "${run[@]}" explorer "/desktop=quillmend,$size" "$work/Quillmend.exe" "${shot%%:*}" >/dev/null 2>&1 &
-  sleep 7
+  # Wait until the picture shows more than the desktop's colour, then let it settle.
+  for _ in $(seq 30); do
+    sleep 1
+    import -window root -crop "$size+0+0" "$out/${shot#*:}.png"
+    [ "$(identify -format %k "$out/${shot#*:}.png")" -gt 2 ] && break
+  done
+  sleep 2
   import -window root -crop "$size+0+0" "$out/${shot#*:}.png"
   wineserver -k 2>/dev/null || true
   wait 2>/dev/null || true
