@@ -1,5 +1,5 @@
-// The Save As dialog's rules without a window: the preview's spacing and text, the checks
-// on the counter and the folder tag, and the counter's value.
+// The Save As dialog's rules without a window, where the window tests do not reach: the
+// preview's spacing at every position, each refused character, counts in characters.
 #include <gtest/gtest.h>
 
 #include "convert/save_option.h"
@@ -7,12 +7,6 @@
 
 namespace qm::ui {
 namespace {
-
-TEST(NamingPreview, ExampleDestinationWithAllPartsForPst) {
-  NamingParts parts;
-  parts.typeTag = namingTypeTag(convert::SAVEASPST);
-  EXPECT_EQ(namingPreview("D:\\Out\\", parts), " D:\\Out\\\n 1_Converted_FileName_As_PST\\...");
-}
 
 TEST(NamingPreview, PartsSwitchedOffAreLeftOut) {
   NamingParts parts;
@@ -22,14 +16,6 @@ TEST(NamingPreview, PartsSwitchedOffAreLeftOut) {
   parts.useFolderTag = false;
   parts.useFileName = false;
   EXPECT_EQ(namingPreview("C:\\D\\", parts), " C:\\D\\\n \\...");
-}
-
-TEST(NamingPreview, EmptyCounterLeavesItsUnderscoreAndLeadingZerosStay) {
-  NamingParts parts;
-  parts.counter = "";
-  EXPECT_EQ(namingPreview("X\\", parts), " X\\\n _Converted_FileName_As_TYPE\\...");
-  parts.counter = "007";
-  EXPECT_EQ(namingPreview("X\\", parts), " X\\\n 007_Converted_FileName_As_TYPE\\...");
 }
 
 TEST(NamingPreview, SpacesEveryStepCountedInTheGrowingText) {
@@ -45,14 +31,6 @@ TEST(NamingPreview, SpacesEveryStepCountedInTheGrowingText) {
   // The third position, after two insertions.
   EXPECT_EQ(spacedEvery(std::string(120, 'z'), 57),
             " " + std::string(56, 'z') + " " + std::string(56, 'z') + " " + std::string(8, 'z'));
-}
-
-TEST(NamingPreview, LongDestinationGetsAnExtraSpaceInItsLine) {
-  const std::string destination = "C:\\" + std::string(60, 'd');  // 63 characters
-  NamingParts parts;
-  const std::string preview = namingPreview(destination + "\\", parts);
-  EXPECT_EQ(preview, " C:\\" + std::string(53, 'd') + " " + std::string(7, 'd') + "\\\n" +
-                         " 1_Converted_FileName_As_TYPE\\...");
 }
 
 TEST(NamingPreview, NameLineIsSpacedEvery56) {
@@ -104,14 +82,6 @@ TEST(NamingChecks, FolderTagOfFiftyCharactersIsAcceptedFiftyOneIsNot) {
   EXPECT_EQ(checkFolderTag(umlauts + "a"), FolderTagCheck::TooLong);
   // The forbidden character wins over the length.
   EXPECT_EQ(checkFolderTag(std::string(60, 'x') + "/"), FolderTagCheck::ForbiddenCharacter);
-}
-
-TEST(NamingChecks, CounterValueReadsLikeAtoi) {
-  EXPECT_EQ(counterValue("007"), 7);
-  EXPECT_EQ(counterValue(""), 0);
-  EXPECT_EQ(counterValue("00000"), 0);
-  EXPECT_EQ(counterValue("99999"), 99999);
-  EXPECT_EQ(counterValue("12ab"), 12);
 }
 
 }  // namespace

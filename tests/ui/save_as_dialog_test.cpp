@@ -64,13 +64,10 @@ TEST_F(SaveAsTest, OpensWithTheDefaultsAndTheirPreview) {
   EXPECT_TRUE(services.boxes.empty());
 }
 
-TEST_F(SaveAsTest, TypeTagFollowsTheSaveOption) {
+TEST_F(SaveAsTest, TypeTagOfDbxReadsAsType) {
   openSaveAs("C:\\d", convert::SAVEASDBX);
   EXPECT_EQ(d.text(IDE_TYPE_TAG), "As_TYPE");
   EXPECT_EQ(preview(), " C:\\d\\\n 1_Converted_FileName_As_TYPE\\...");
-  d.close();
-  openSaveAs("C:\\d", convert::SAVEASRTF);
-  EXPECT_EQ(d.text(IDE_TYPE_TAG), "As_RTF");
 }
 
 TEST_F(SaveAsTest, SixthDigitIsRefusedAndTheFiveStay) {
