@@ -2,6 +2,7 @@
 // records every position that holds a message block header. Every position of a chunk up to
 // its 14th-last byte is tested; the search jumps between the 0x02 bytes of candidate size
 // fields (memchr) instead of testing each position in turn, which finds the same positions.
+// A reader thread fills the next chunk while this one is searched.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -12,6 +13,7 @@
 #include "engine/dbx_format.h"
 #include "engine/log_text.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -22,20 +24,39 @@ constexpr std::size_t kTailNotTested = 13;
 
 // Grows the table ahead of the scan to the number of blocks the file will hold if the rest
 // of it is like the part scanned so far, so that the table is rarely moved while it fills.
+// Never more than twice the blocks that fit into the file side by side: past that (files
+// dense with header-like patterns) the table grows as it fills.
 void reserveAhead(std::vector<DbxBlockRecord>& table, std::int64_t scanned, std::int64_t fileSize) {
   if (scanned <= 0 || table.empty() || fileSize <= scanned) return;
-  const auto projected = static_cast<std::size_t>(static_cast<double>(table.size()) * fileSize / scanned * 1.1) + 64;
+  const double likely = static_cast<double>(table.size()) * static_cast<double>(fileSize) / static_cast<double>(scanned);
+  const double plausible = 2.0 * static_cast<double>(fileSize) / static_cast<double>(dbx::kBlockLength);
+  const auto projected = static_cast<std::size_t>(std::min(likely * 1.1, plausible)) + 64;
   if (projected <= table.capacity()) return;
   try {
     table.reserve(std::max(projected, table.capacity() + table.capacity() / 2));
+    qm::platform::adviseLargePages(table.data(), table.capacity() * sizeof(DbxBlockRecord));
   } catch (const std::bad_alloc&) {
     // Too much at once: the table grows block by block instead.
   }
 }
 
+// The stored self offset in front of a size field at chunk position i; 1 (never a block)
+// where there is none to take. The first chunk has one from position 5 on. A later chunk
+// starts 16 bytes before the end of the one before it, whose last tested position is this
+// chunk's position 2: positions 0 to 2 were tested there and are not tested again, while
+// positions 3 and 4 are tested here with the bytes in front of them (the one at position 3
+// reaching one byte back, into the chunk before), so that no block is lost at a chunk edge.
+std::uint32_t valueBefore(const std::uint8_t* bytes, std::size_t i, std::int64_t base, std::uint8_t byteBefore) {
+  if (i > 4) return qm::loadLe32(bytes + i - 4);
+  if (base == 0 || i < 3) return 1;
+  if (i == 4) return qm::loadLe32(bytes);
+  return static_cast<std::uint32_t>(byteBefore) | (static_cast<std::uint32_t>(bytes[0]) << 8) |
+         (static_cast<std::uint32_t>(bytes[1]) << 16) | (static_cast<std::uint32_t>(bytes[2]) << 24);
+}
+
 }  // namespace
 
-void DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base) {
+void DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
   const std::size_t n = chunk.size();
   if (n <= kTailNotTested) return;
   const std::size_t lastTested = n - kTailNotTested - 1;
@@ -51,8 +72,7 @@ void DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base) {
     cursor = two + 1;
     const std::size_t i = static_cast<std::size_t>(two - bytes) - 1;
     if (qm::loadLe32(bytes + i) != dbx::kDataAreaSize) continue;
-    // The value before the size field is taken only from position 5 on.
-    const std::uint32_t before = i > 4 ? qm::loadLe32(bytes + i - 4) : 1;
+    const std::uint32_t before = valueBefore(bytes, i, base, byteBefore);
     const std::uint32_t used = qm::loadLe32(bytes + i + 4);
     const std::uint32_t nextOffset = qm::loadLe32(bytes + i + 8);
     if (!dbx::acceptsBlock(before, used, nextOffset, static_cast<std::uint64_t>(fileSize)))
@@ -83,12 +103,14 @@ void DbxFile::scanBlocks(std::FILE* in) {
   try {
     ChunkReader reader(in, kChunkSize, kChunkOverlap, fileSize > static_cast<std::int64_t>(2 * kChunkSize));
     std::int64_t base = 0;
+    std::uint8_t byteBefore = 0;  // the byte in front of the next chunk
     for (;;) {
       const qm::Bytes chunk = reader.next();
       if (chunk.empty()) break;
       const auto count = static_cast<std::int64_t>(chunk.size());
       logLine(formatLogText("Scanning from offset:%d to ReadCount:%d", {base, count}), false);
-      scanChunk(chunk, base);
+      scanChunk(chunk, base, byteBefore);
+      if (chunk.size() > kChunkOverlap) byteBefore = chunk[chunk.size() - kChunkOverlap - 1];
       base += count - static_cast<std::int64_t>(kChunkOverlap);
       reserveAhead(table, base, fileSize);
     }

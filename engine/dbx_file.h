@@ -74,7 +74,7 @@ class DbxFile {
   // Formats into `message` and hands it to the host while logEnabled is on.
   void logLine(const std::string& text, bool toErrorLog);
   void refreshFileSize();
-  void scanChunk(qm::Bytes chunk, std::int64_t base);
+  void scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
   bool passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber);
   enum class CopyResult;
   CopyResult copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber);

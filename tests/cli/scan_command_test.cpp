@@ -50,11 +50,14 @@ TEST(ScanCommand, JsonGivesOneObjectPerStore) {
   qm::test::writeFile(path, damaged.bytes);
   const Output o = scan({"--json", kSample, path});
   EXPECT_EQ(o.status, 0);
-  const std::string expected =
-      "{\"file\":" + jsonString(kSample) +
-      ",\"kind\":\"message store\",\"size\":69620,\"blocks\":18,\"mails\":6,\"rejected\":0}\n"
-      "{\"file\":" + jsonString(path) + ",\"kind\":\"not a store\",\"size\":" + std::to_string(damaged.bytes.size()) +
-      ",\"blocks\":3,\"mails\":2,\"rejected\":1}\n";
+  std::string expected = "{\"file\":";
+  expected += jsonString(kSample);
+  expected += ",\"kind\":\"message store\",\"size\":69620,\"blocks\":18,\"mails\":6,\"rejected\":0}\n";
+  expected += "{\"file\":";
+  expected += jsonString(path);
+  expected += ",\"kind\":\"not a store\",\"size\":";
+  expected += std::to_string(damaged.bytes.size());
+  expected += ",\"blocks\":3,\"mails\":2,\"rejected\":1}\n";
   EXPECT_EQ(o.out, expected);
 }
 

@@ -92,25 +92,31 @@ TEST(BlockScan, FileOfExactlyOneChunkIsReadAgainFromItsLastSixteenBytes) {
   EXPECT_EQ(r.execLines, expected);
 }
 
-// A block starting one byte before or exactly at a later chunk's start is seen by neither
-// chunk; one byte earlier or later it is seen exactly once.
-TEST(BlockScan, BlocksAtChunkStartsAreMissedAndNeighboursFoundOnce) {
-  const std::pair<std::int64_t, bool> cases[] = {
-      {99981, true}, {99982, true}, {99983, false}, {99984, false}, {99985, true},
-      {199966, true}, {199967, false}, {199968, false}, {199969, true},
-  };
-  for (const auto& [start, found] : cases) {
+// Blocks around a later chunk's start, including the two whose size field lies beyond the
+// earlier chunk's last tested position and within the later chunk's first five bytes, are
+// each found exactly once.
+TEST(BlockScan, BlocksAtChunkStartsAreFoundExactlyOnce) {
+  for (const std::int64_t start : {99981, 99982, 99983, 99984, 99985, 199966, 199967, 199968, 199969}) {
     auto bytes = zeros(250000);
-    writeBlockHeader(bytes, static_cast<std::uint64_t>(start), 60116, 40, 0);
-    const auto positions = scanFile(bytes).positions;
-    if (found)
-      EXPECT_EQ(positions, std::vector<std::int64_t>{start}) << "block at " << start;
-    else
-      EXPECT_TRUE(positions.empty()) << "block at " << start;
+    // A self offset whose low byte lies in front of the later chunk for the block at 99983.
+    writeBlockHeader(bytes, static_cast<std::uint64_t>(start), 0x0001EAD7, 40, 0);
+    EXPECT_EQ(scanFile(bytes).positions, std::vector<std::int64_t>{start}) << "block at " << start;
   }
 }
 
-// The chunked scan tested one position after another, as the yardstick.
+// A self offset below the smallest one is still refused at a chunk start, where the byte in
+// front of the chunk is the lowest byte of the value.
+TEST(BlockScan, SelfOffsetReachingBackIntoTheEarlierChunkIsReadWhole) {
+  auto bytes = zeros(250000);
+  writeBlockHeader(bytes, 99983, 60115, 40, 0);
+  EXPECT_TRUE(scanFile(bytes).positions.empty());
+  bytes[99983] = 0xD4;  // 60116: 0x0000EAD4
+  EXPECT_EQ(scanFile(bytes).positions, std::vector<std::int64_t>{99983});
+}
+
+// The chunked scan tested one position after another, as the yardstick: in a later chunk
+// positions 0 to 2 were tested in the chunk before, and from position 3 on the value in
+// front of the size field is read from the file.
 std::vector<std::int64_t> referenceScan(const std::vector<std::uint8_t>& file, std::vector<std::string>& lines) {
   std::vector<std::int64_t> found;
   const std::size_t chunk = 100000;
@@ -123,11 +129,12 @@ std::vector<std::int64_t> referenceScan(const std::vector<std::uint8_t>& file, s
     last = n;
     if (n == 0) break;
     const std::uint8_t* c = file.data() + at;
+    const bool later = base > 0;
     at += n;
     lines.push_back(formatLogText("Scanning from offset:%d to ReadCount:%d", {base, n}));
     for (std::int64_t i = 0; i < static_cast<std::int64_t>(n) - 13; ++i) {
       if (qm::loadLe32(c + i) != 512) continue;
-      const std::uint32_t before = i > 4 ? qm::loadLe32(c + i - 4) : 1;
+      const std::uint32_t before = i > 4 || (later && i >= 3) ? qm::loadLe32(c + i - 4) : 1;
       const std::uint32_t used = qm::loadLe32(c + i + 4);
       const std::uint32_t next = qm::loadLe32(c + i + 8);
       if (before >= 60116 && used >= 1 && used <= 512 &&

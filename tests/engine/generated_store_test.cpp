@@ -15,7 +15,11 @@ namespace {
 std::vector<std::string> sampleTexts() {
   std::vector<std::string> mails;
   for (int m = 0; m < 9; ++m) {
-    std::string text = "From: sender" + std::to_string(m) + "@example.org\r\nSubject: mail " + std::to_string(m) + "\r\n\r\n";
+    std::string text = "From: sender";
+    text += std::to_string(m);
+    text += "@example.org\r\nSubject: mail ";
+    text += std::to_string(m);
+    text += "\r\n\r\n";
     const std::size_t length = m == 0 ? 1 : m == 1 ? 512 : m == 2 ? 513 : 700 * static_cast<std::size_t>(m);
     for (std::size_t i = 0; text.size() < length; ++i) text += static_cast<char>('a' + (i * 7 + m) % 26);
     text.resize(length);
@@ -58,6 +62,20 @@ TEST(GeneratedStores, EveryLayoutGivesBackEveryMailByteForByte) {
       }
       EXPECT_EQ(numbers, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8})) << layoutName(layout) << " seed " << seed;
     }
+  }
+}
+
+// The scan reads 100000-byte chunks that overlap by 16 bytes; a block that starts exactly at
+// a later chunk's first byte, or one byte before it, must not be lost.
+TEST(GeneratedStores, BlocksStartingAtChunkEdgesAreKept) {
+  for (const std::uint64_t edge : {99984u, 99983u, 199968u}) {
+    StoreOptions options;
+    options.firstBlock = edge - 528 * 70;  // block 70 of the long mail starts at the edge
+    std::string text(528 * 200, 'x');
+    for (std::size_t i = 0; i < text.size(); i += 97) text[i] = static_cast<char>('A' + i % 26);
+    const GeneratedStore store = buildStore({text, "after"}, options);
+    ASSERT_EQ(store.plan.mails[0][70].position, edge);
+    EXPECT_EQ(extractStore(store).mails, (std::vector<std::string>{text, "after"})) << "edge " << edge;
   }
 }
 

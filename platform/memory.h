@@ -1,0 +1,13 @@
+// Memory hints that differ between systems.
+#pragma once
+
+#include <cstddef>
+
+namespace qm::platform {
+
+// Asks the system to back a large, freshly allocated range with large pages where it can
+// (transparent huge pages on Linux), so that filling it costs a few page faults instead of
+// one per 4 KiB. A hint only: nothing happens where the system has no such thing.
+void adviseLargePages(void* data, std::size_t bytes);
+
+}  // namespace qm::platform
