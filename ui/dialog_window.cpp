@@ -2,6 +2,7 @@
 
 #include "platform/text_win.h"
 #include "ui/key_filter.h"
+#include "ui/win_handles.h"
 
 namespace qm::ui {
 
@@ -68,7 +69,16 @@ INT_PTR CALLBACK DialogWindow::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LP
       self->hwnd_ = nullptr;
       return FALSE;
     }
-    return self->handleMessage(msg, wParam, lParam);
+    switch (msg) {
+      case WM_CTLCOLORDLG:
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLORBTN:
+      case WM_CTLCOLOREDIT:
+      case WM_CTLCOLORLISTBOX:
+        return paintWhite(reinterpret_cast<HDC>(wParam));  // painted like the main window
+      default:
+        return self->handleMessage(msg, wParam, lParam);
+    }
   } catch (...) {
     return FALSE;
   }

@@ -1,6 +1,6 @@
 // The common ground of the dialogs that the main window opens: a dialog procedure that
-// keeps `this` and lets no exception reach user32, the modal loop with the key filter, and
-// small helpers over the controls. A dialog is either run modally (the application) or
+// keeps `this`, lets no exception reach user32 and paints like the main window, the modal
+// loop with the key filter, and small helpers over the controls. A dialog is either run modally (the application) or
 // created without being shown and driven with messages (the tests).
 #pragma once
 

@@ -4,7 +4,6 @@
 
 #include "ui/main_dialog.h"
 #include "ui/save_as_ids.h"
-#include "ui/win_handles.h"
 
 using qm::ui::CounterCheck;
 using qm::ui::FolderTagCheck;
@@ -46,12 +45,6 @@ INT_PTR CSaveAsDlg::handleMessage(UINT msg, WPARAM wParam, LPARAM) {
     case WM_CLOSE:
       OnCancel();
       return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      return qm::ui::paintWhite(reinterpret_cast<HDC>(wParam));
     default:
       return FALSE;
   }

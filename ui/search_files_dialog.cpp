@@ -114,12 +114,6 @@ INT_PTR CSearchFilesDlg::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      return qm::ui::paintWhite(reinterpret_cast<HDC>(wParam));
     default:
       return FALSE;
   }
