@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real window under Wine on a virtual display and saves pictures of it:
-# docs/screenshots/main-window.png and docs/screenshots/about-box.png.
+# docs/screenshots/main-window.png, about-box.png, search-dialog.png and save-as-dialog.png.
 # Usage: scripts/screenshot.sh [preset]   (default win64; win32 needs a kernel that runs
 # 32-bit programs)
 set -euo pipefail
@@ -11,7 +11,7 @@ preset=${1:-win64}
 if [ -z "${QM_SCREENSHOT_INNER:-}" ]; then
   bash scripts/setup.sh
   cmake --preset "$preset" >/dev/null
-  cmake --build "build/$preset" -j 2 --target quillmend_window qm_window_poke
+  cmake --build "build/$preset" -j 2 --target quillmend_window qm_window_poke qm_dialog_scene
   export WINEPREFIX="${WINEPREFIX:-$HOME/.cache/quillmend/wineprefix}"
   export QM_SCREENSHOT_INNER=1
   timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$preset"
@@ -23,6 +23,7 @@ fi
 run=(bash "$root/cmake/wine-run.sh")
 exe="$root/build/$preset/ui/Quillmend.exe"
 poke="$root/build/$preset/tests/ui/window_poke.exe"
+scene="$root/build/$preset/tests/ui/dialog_scene.exe"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 # Window frames need the TrueType fonts inside the prefix.
@@ -46,4 +47,20 @@ sleep 2
 import -window root -crop "$size+0+0" "$out/about-box.png"
 wineserver -k 2>/dev/null || true
 wait 2>/dev/null || true
-echo "Saved $out/main-window.png and $out/about-box.png"
+
+# The Search Files dialog after a search, and the Save As dialog, each over the window.
+cp "$scene" "$work/Quillmend.exe"
+for shot in search:search-dialog saveas:save-as-dialog; do
+  "${run[@]}" explorer "/desktop=quillmend,$size" "$work/Quillmend.exe" "${shot%%:*}" >/dev/null 2>&1 &
+  # Wait until the picture shows more than the desktop's colour, then let it settle.
+  for _ in $(seq 30); do
+    sleep 1
+    import -window root -crop "$size+0+0" "$out/${shot#*:}.png"
+    [ "$(identify -format %k "$out/${shot#*:}.png")" -gt 2 ] && break
+  done
+  sleep 2
+  import -window root -crop "$size+0+0" "$out/${shot#*:}.png"
+  wineserver -k 2>/dev/null || true
+  wait 2>/dev/null || true
+done
+echo "Saved main-window.png, about-box.png, search-dialog.png and save-as-dialog.png in $out"

@@ -6,6 +6,8 @@
 
 #include "platform/text_win.h"
 #include "ui/about_box.h"
+#include "ui/save_as_dialog.h"
+#include "ui/search_files_dialog.h"
 #include "ui/ui_services.h"
 
 namespace qm::ui {
@@ -55,10 +57,12 @@ bool Win32Services::openDocument(HWND owner, const std::string& path) {
 
 void Win32Services::runAboutBox(HWND owner) { AboutBox().run(owner); }
 
-// The search dialog is not part of this window yet: nothing is found, nothing is added.
-void Win32Services::runSearchDialog(CRAROvavodizDlg&) {}
+void Win32Services::runSearchDialog(CRAROvavodizDlg& dialog) {
+  CSearchFilesDlg(dialog, *this).run();
+}
 
-// Until the naming dialog exists, the run goes on with the names already chosen.
-NamingChoice Win32Services::runNamingDialog(CRAROvavodizDlg&) { return NamingChoice::Continue; }
+NamingChoice Win32Services::runNamingDialog(CRAROvavodizDlg& dialog) {
+  return CSaveAsDlg(dialog, *this).Open() ? NamingChoice::Continue : NamingChoice::Cancelled;
+}
 
 }  // namespace qm::ui

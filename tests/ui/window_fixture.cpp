@@ -36,8 +36,9 @@ void FakeServices::runSearchDialog(CRAROvavodizDlg& dialog) {
   if (onSearch) onSearch(dialog);
 }
 
-ui::NamingChoice FakeServices::runNamingDialog(CRAROvavodizDlg&) {
+ui::NamingChoice FakeServices::runNamingDialog(CRAROvavodizDlg& dialog) {
   ++namingDialogs;
+  if (onNaming) return onNaming(dialog);
   return ui::NamingChoice::Cancelled;
 }
 

@@ -39,6 +39,8 @@ class FakeServices : public ui::UiServices {
   int searchDialogs = 0;
   int namingDialogs = 0;
   std::function<void(CRAROvavodizDlg&)> onSearch;
+  // Plays the naming dialog when set; otherwise it counts as cancelled.
+  std::function<ui::NamingChoice(CRAROvavodizDlg&)> onNaming;
 
   std::optional<std::string> chooseDbxFile(HWND) override;
   std::optional<std::string> chooseFolder(HWND, const std::string& title) override;
