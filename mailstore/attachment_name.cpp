@@ -68,9 +68,6 @@ bool hasExtension(std::u16string_view name) {
 }  // namespace
 
 std::u16string safeFileNameComponent(std::u16string_view name) {
-  // A path in the name ("C:\temp\a.doc", "../../a.doc"): only its last part is a file name.
-  const std::size_t slash = name.find_last_of(u"/\\");
-  if (slash != std::u16string_view::npos) name = name.substr(slash + 1);
   std::u16string out;
   out.reserve(name.size());
   for (char16_t c : name) out.push_back(isForbidden(c) ? u'_' : c);
@@ -96,7 +93,11 @@ std::u16string safeFileNameComponent(std::u16string_view name) {
 }
 
 std::u16string safeAttachmentFileName(const Attachment& attachment, std::size_t position) {
-  std::u16string name = safeFileNameComponent(attachment.fileName);
+  // A path in the name ("C:\temp\a.doc", "../../a.doc"): only its last part is a file name.
+  std::u16string_view given = attachment.fileName;
+  const std::size_t slash = given.find_last_of(u"/\\");
+  if (slash != std::u16string_view::npos) given = given.substr(slash + 1);
+  std::u16string name = safeFileNameComponent(given);
   if (attachment.embedded) {
     if (name.empty()) {
       // Named after its subject, as mail programs show a forwarded message.

@@ -14,7 +14,8 @@ namespace qm::mail {
 // carry it ("ATT00002.jpg").
 std::u16string safeAttachmentFileName(const Attachment& attachment, std::size_t position);
 
-// A name safe as one file-name component; empty when nothing usable is left of it.
+// Text made safe as one file-name component (folder separators replaced like every other
+// forbidden character); empty when nothing usable is left of it.
 std::u16string safeFileNameComponent(std::u16string_view name);
 
 }  // namespace qm::mail

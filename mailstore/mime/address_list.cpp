@@ -103,7 +103,9 @@ class ListReader {
       a.address = current_.angle;
       a.displayName = decodeHeaderText(trimBlanks(current_.phrase), log_);
     } else {
-      a.address = current_.spec;
+      // An addr-spec; words without an '@' ("Undisclosed Recipients") are kept as written.
+      a.address = current_.spec.find('@') != std::string::npos ? current_.spec
+                                                                 : std::string(trimBlanks(current_.phrase));
       if (!current_.comment.empty()) a.displayName = decodeHeaderText(current_.comment, log_);
     }
     if (!a.address.empty() || !a.displayName.empty()) out_.push_back(std::move(a));

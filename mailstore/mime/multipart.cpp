@@ -56,7 +56,8 @@ std::vector<std::string_view> splitMultipart(std::string_view body, std::string_
   while (!d.close) {
     const std::size_t start = d.next;
     Delimiter following;
-    if (parts.size() + 1 == maxParts || !findDelimiter(body, start, dashed, boundary, following)) {
+    const bool found = findDelimiter(body, start, dashed, boundary, following);
+    if (!found || (parts.size() + 1 == maxParts && !following.close)) {
       parts.push_back(body.substr(start));
       break;
     }
