@@ -168,6 +168,51 @@ void appendUtf7(std::string_view bytes, std::u16string& out) {
   }
 }
 
+std::string iso2022JpToEucJp(std::string_view bytes) {
+  enum class Set { Ascii, Jis0208, Jis0212, Katakana };
+  Set set = Set::Ascii;
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    const std::string_view rest = bytes.substr(i);
+    if (c == 0x1B) {
+      // ESC ( B, ESC ( J: ASCII and JIS-Roman; ESC ( I: half-width katakana;
+      // ESC $ @, ESC $ B: JIS X 0208; ESC $ ( D: JIS X 0212.
+      if (rest.starts_with("\x1B(B") || rest.starts_with("\x1B(J")) {
+        set = Set::Ascii, i += 2;
+        continue;
+      }
+      if (rest.starts_with("\x1B(I")) {
+        set = Set::Katakana, i += 2;
+        continue;
+      }
+      if (rest.starts_with("\x1B$@") || rest.starts_with("\x1B$B")) {
+        set = Set::Jis0208, i += 2;
+        continue;
+      }
+      if (rest.starts_with("\x1B$(D")) {
+        set = Set::Jis0212, i += 3;
+        continue;
+      }
+    }
+    if (c == '\r' || c == '\n') set = Set::Ascii;  // every line starts in ASCII
+    const bool inSet = c >= 0x21 && c <= 0x7E;
+    if (set == Set::Katakana && inSet) {
+      out.push_back(static_cast<char>(0x8E));
+      out.push_back(static_cast<char>(c | 0x80));
+    } else if ((set == Set::Jis0208 || set == Set::Jis0212) && inSet && i + 1 < bytes.size() &&
+               bytes[i + 1] >= 0x21 && bytes[i + 1] <= 0x7E) {
+      if (set == Set::Jis0212) out.push_back(static_cast<char>(0x8F));
+      out.push_back(static_cast<char>(c | 0x80));
+      out.push_back(static_cast<char>(static_cast<unsigned char>(bytes[++i]) | 0x80));
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
 }  // namespace codecs
 
 std::string utf16ToUtf8(std::u16string_view text) {

@@ -14,6 +14,10 @@ void appendUtf16(std::string_view bytes, bool bigEndianDefault, bool honourBom,
                  std::u16string& out);
 void appendUtf7(std::string_view bytes, std::u16string& out);
 
+// ISO-2022-JP (RFC 1468) rewritten as EUC-JP, for converters that know only the latter.
+// Bytes outside the escape sequences' sets pass through unchanged.
+std::string iso2022JpToEucJp(std::string_view bytes);
+
 // The operating system's converter for a canonical charset name other than the ones above.
 // False, with `out` untouched, when the system does not know the charset.
 bool appendSystem(std::string_view canonical, std::string_view bytes, std::u16string& out);

@@ -32,7 +32,7 @@ constexpr std::array kCodePages{
     CodePage{"cp866", 866},         CodePage{"shift_jis", 932},
     CodePage{"gbk", 936},           CodePage{"cp949", 949},
     CodePage{"euc-kr", 949},        CodePage{"big5", 950},
-    CodePage{"euc-jp", 20932},      CodePage{"iso-2022-jp", 50220},
+    CodePage{"euc-jp", 20932},      CodePage{"iso-2022-jp", 20932},
     CodePage{"gb18030", 54936},     CodePage{"macintosh", 10000},
     CodePage{"windows-874", 874},
 };
@@ -44,15 +44,12 @@ UINT codePageOf(std::string_view canonical) {
   return 0;
 }
 
-// The ISO-2022 code pages take no flags at all.
-DWORD strictFlags(UINT cp) { return cp >= 50220 && cp <= 50229 ? 0 : MB_ERR_INVALID_CHARS; }
-
 bool convertStrict(UINT cp, const char* p, int n, std::u16string& out) {
-  const int units = MultiByteToWideChar(cp, strictFlags(cp), p, n, nullptr, 0);
+  const int units = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, p, n, nullptr, 0);
   if (units <= 0) return false;
   const std::size_t start = out.size();
   out.resize(start + static_cast<std::size_t>(units));
-  MultiByteToWideChar(cp, strictFlags(cp), p, n, reinterpret_cast<wchar_t*>(out.data() + start),
+  MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, p, n, reinterpret_cast<wchar_t*>(out.data() + start),
                       units);
   return true;
 }
@@ -66,6 +63,8 @@ bool systemKnows(std::string_view canonical) {
 
 bool appendSystem(std::string_view canonical, std::string_view bytes, std::u16string& out) {
   if (!systemKnows(canonical)) return false;
+  // ISO-2022-JP goes through EUC-JP: not every Windows (nor Wine) converts code page 50220.
+  if (canonical == "iso-2022-jp") return appendSystem("euc-jp", iso2022JpToEucJp(bytes), out);
   const UINT cp = codePageOf(canonical);
   if (bytes.empty()) return true;
   // Whole lines are converted strictly where they can be, so that a bad byte costs only its

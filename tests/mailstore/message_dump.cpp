@@ -78,7 +78,10 @@ std::string preview(const std::vector<std::uint8_t>& data) {
 void dumpInto(const mail::Message& m, const std::string& prefix, DumpLines& out) {
   auto add = [&](const std::string& key, const std::string& value) { out.emplace_back(prefix + key, value); };
   add("subject", utf8(m.subject));
-  add("subject-prefix", "\"" + utf8(m.subjectPrefix) + "\"");
+  std::string quotedPrefix = "\"";
+  quotedPrefix += utf8(m.subjectPrefix);
+  quotedPrefix += '"';
+  add("subject-prefix", quotedPrefix);
   add("from", address(m.from));
   add("sender", address(m.sender));
   for (const mail::Recipient& r : m.recipients) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/charset_codecs.h"
+
 namespace {
 
 using qm::platform::toUtf16;
@@ -36,6 +38,14 @@ TEST(Charset, SystemCharsetsOfMailOfThatEra) {
     EXPECT_TRUE(qm::platform::isKnownCharset(c.charset)) << c.charset;
     EXPECT_EQ(decoded(c.bytes, c.charset), c.text) << c.charset;
   }
+}
+
+TEST(Charset, Iso2022JpRewrittenAsEucJpForConvertersThatLackIt) {
+  using qm::platform::codecs::iso2022JpToEucJp;
+  EXPECT_EQ(iso2022JpToEucJp("a\x1B$BF|K\\\x1B(Bb"), "a\xC6\xFC\xCB\xDC" "b");
+  EXPECT_EQ(iso2022JpToEucJp("\x1B(I1\x1B(J~"), "\x8E\xB1~") << "half-width katakana, JIS-Roman";
+  EXPECT_EQ(iso2022JpToEucJp("\x1B$(D0!\x1B(B"), "\x8F\xB0\xA1") << "JIS X 0212";
+  EXPECT_EQ(iso2022JpToEucJp("\x1B$B0\r\n!"), "0\r\n!") << "a cut-off pair, a new line in ASCII";
 }
 
 TEST(Charset, UnknownOrMissingCharsetsReadAsWindows1252) {
