@@ -23,7 +23,10 @@ std::optional<Message> readMimeFile(const std::string& utf8Path) {
   std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(utf8Path, "rb"));
   if (!file) return std::nullopt;
   std::string bytes;
-  if (const auto size = platform::fileSize(utf8Path)) bytes.reserve(static_cast<std::size_t>(*size));
+  if (const auto size = platform::fileSize(utf8Path)) bytes.resize(static_cast<std::size_t>(*size));
+  const std::size_t have = std::fread(bytes.data(), 1, bytes.size(), file.get());
+  bytes.resize(have);
+  // A file that grew while it was read is read to its end.
   char buffer[1 << 16];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 #include "mailstore/mime/uuencode.h"
 
 namespace {
@@ -51,6 +54,42 @@ TEST(Base64, AllByteValuesSurviveALongBody) {
     if (encoded.size() % 78 == 76) encoded += "\r\n";
   }
   EXPECT_EQ(base64(encoded), raw);
+}
+
+// The rule stated plainly: sextets in order, anything else skipped, padding ends a quantum.
+std::string referenceBase64(const std::string& text) {
+  static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  unsigned acc = 0;
+  int have = 0;
+  for (char c : text) {
+    if (c == '=') {
+      acc = 0, have = 0;
+      continue;
+    }
+    const std::size_t v = alphabet.find(c);
+    if (v == std::string::npos) continue;
+    acc = (acc << 6) | static_cast<unsigned>(v);
+    if (++have >= 2) out.push_back(static_cast<char>(acc >> (8 - 2 * have)));
+    if (have == 4) acc = 0, have = 0;
+  }
+  return out;
+}
+
+TEST(Base64, AnyMixtureDecodesAsTheRuleSays) {
+  std::mt19937 random(76);
+  const std::string pieces[] = {"QUJD", "ZGVm", "\r\n", "\n", " ", "=", "==", "*", "\xC3\xA9", "+/+/", "Zm9v"};
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    const std::size_t length = random() % 6000;
+    while (text.size() < length) {
+      // Long clean runs, as in real bodies, with the odd other piece between them.
+      const std::size_t run = random() % 120;
+      for (std::size_t i = 0; i < run; ++i) text += "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[random() % 64];
+      text += pieces[random() % std::size(pieces)];
+    }
+    EXPECT_EQ(base64(text), referenceBase64(text)) << text;
+  }
 }
 
 TEST(QuotedPrintable, Rfc2045Rules) {
