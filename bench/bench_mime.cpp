@@ -57,6 +57,22 @@ class MailWriter {
     return m;
   }
 
+  // Base64 of random bytes in lines of 76 characters.
+  std::string base64(std::size_t bytes) {
+    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve(bytes * 4 / 3 + bytes / 57 * 2 + 8);
+    for (std::size_t i = 0; i < bytes; i += 3) {
+      const std::uint32_t v = random_() & 0xFFFFFF;
+      out += alphabet[v >> 18];
+      out += alphabet[(v >> 12) & 63];
+      out += alphabet[(v >> 6) & 63];
+      out += alphabet[v & 63];
+      if ((i / 3 + 1) % 19 == 0) out += "\r\n";
+    }
+    return out;
+  }
+
  private:
   std::string header(int index) {
     return "Received: from mail.example.org ([192.0.2.7]) by mx.example.net with SMTP id " +
@@ -81,21 +97,6 @@ class MailWriter {
       }
     }
     return t;
-  }
-
-  std::string base64(std::size_t bytes) {
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve(bytes * 4 / 3 + bytes / 57 * 2 + 8);
-    for (std::size_t i = 0; i < bytes; i += 3) {
-      const std::uint32_t v = random_() & 0xFFFFFF;
-      out += alphabet[v >> 18];
-      out += alphabet[(v >> 12) & 63];
-      out += alphabet[(v >> 6) & 63];
-      out += alphabet[v & 63];
-      if ((i / 3 + 1) % 19 == 0) out += "\r\n";
-    }
-    return out;
   }
 
   std::mt19937 random_;
@@ -179,17 +180,14 @@ void BM_WarmUp(benchmark::State& state) {
 
 // The decoder that most of a store's bytes go through: base64 in 76-character lines.
 void BM_Base64Decode(benchmark::State& state) {
-  MailWriter writer(7);
-  std::string encoded;
-  while (encoded.size() < (64u << 20)) encoded += writer.mail(1000);  // mostly attachments
-  const std::size_t start = encoded.find("\r\n\r\n", encoded.find("base64"));
+  const std::string encoded = MailWriter(7).base64(48u << 20);
   std::vector<std::uint8_t> out;
   for (auto _ : state) {
     out.clear();
-    qm::mail::mime::decodeBase64(std::string_view(encoded).substr(start), out);
+    qm::mail::mime::decodeBase64(encoded, out);
     benchmark::DoNotOptimize(out.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (encoded.size() - start)));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * encoded.size()));
 }
 
 BENCHMARK(BM_Base64Decode)->Unit(benchmark::kMillisecond)->UseRealTime();
