@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mailstore/mime/header_block.h"
+#include "mailstore/mime/header_tokens.h"
 
 namespace qm::mail::mime {
 
@@ -26,41 +27,10 @@ struct MailboxText {
   bool empty() const { return phrase.empty() && angle.empty() && !hasAngle && spec.empty(); }
 };
 
-std::string readComment(std::string_view s, std::size_t& i) {
-  std::string text;
-  int depth = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c == '\\' && i + 1 < s.size()) {
-      text.push_back(s[++i]);
-    } else if (c == '(') {
-      if (depth++ > 0) text.push_back(c);
-    } else if (c == ')') {
-      if (--depth == 0) {
-        ++i;
-        break;
-      }
-      text.push_back(c);
-    } else {
-      text.push_back(c);
-    }
-  }
-  return std::string(trimBlanks(text));
-}
-
 // The quoted string at s[i] == '"': its text, and its raw form with the quotes.
 void readQuoted(std::string_view s, std::size_t& i, std::string& cooked, std::string& raw) {
   const std::size_t start = i;
-  for (++i; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) {
-      cooked.push_back(s[++i]);
-    } else if (s[i] == '"') {
-      ++i;
-      break;
-    } else {
-      cooked.push_back(s[i]);
-    }
-  }
+  cooked = readQuotedString(s, i);
   raw = std::string(s.substr(start, i - start));
 }
 

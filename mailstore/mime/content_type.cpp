@@ -4,6 +4,7 @@
 #include <map>
 
 #include "mailstore/mime/header_block.h"
+#include "mailstore/mime/header_tokens.h"
 #include "mailstore/mime/transfer_encoding.h"
 #include "platform/charset.h"
 
@@ -17,35 +18,6 @@ struct RawParam {
   std::string value;
 };
 
-void skipComment(std::string_view s, std::size_t& i) {
-  int depth = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] == '\\') {
-      ++i;
-    } else if (s[i] == '(') {
-      ++depth;
-    } else if (s[i] == ')' && --depth == 0) {
-      ++i;
-      return;
-    }
-  }
-}
-
-std::string readQuoted(std::string_view s, std::size_t& i) {
-  std::string out;
-  for (++i; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) {
-      out.push_back(s[++i]);
-    } else if (s[i] == '"') {
-      ++i;
-      break;
-    } else {
-      out.push_back(s[i]);
-    }
-  }
-  return out;
-}
-
 // An unquoted value runs to the next ';' (blanks inside kept: careless mailers wrote file
 // names with spaces unquoted); a comment ends it.
 std::string readToken(std::string_view s, std::size_t& i) {
@@ -53,7 +25,7 @@ std::string readToken(std::string_view s, std::size_t& i) {
   while (i < s.size() && s[i] != ';' && s[i] != '(') ++i;
   std::string out(trimBlanks(s.substr(start, i - start)));
   if (i < s.size() && s[i] == '(') {
-    skipComment(s, i);
+    readComment(s, i);
     while (i < s.size() && s[i] != ';') ++i;
   }
   return out;
@@ -64,7 +36,7 @@ std::vector<RawParam> readRawParams(std::string_view s, std::size_t i) {
   while (i < s.size()) {
     while (i < s.size() && (s[i] == ';' || isBlank(s[i]))) ++i;
     if (i < s.size() && s[i] == '(') {
-      skipComment(s, i);
+      readComment(s, i);
       continue;
     }
     const std::size_t nameStart = i;
@@ -74,7 +46,7 @@ std::vector<RawParam> readRawParams(std::string_view s, std::size_t i) {
     ++i;
     while (i < s.size() && isBlank(s[i])) ++i;
     if (i < s.size() && s[i] == '"') {
-      p.value = readQuoted(s, i);
+      p.value = readQuotedString(s, i);
       while (i < s.size() && s[i] != ';') ++i;
     } else {
       p.value = readToken(s, i);
@@ -167,11 +139,11 @@ ParameterizedValue parseParameterizedValue(std::string_view s) {
   std::string token;
   while (i < s.size() && s[i] != ';') {
     if (s[i] == '(') {
-      skipComment(s, i);
+      readComment(s, i);
       continue;
     }
     if (s[i] == '"') {
-      token += readQuoted(s, i);
+      token += readQuotedString(s, i);
       continue;
     }
     if (!isBlank(s[i])) token.push_back(s[i]);

@@ -22,10 +22,10 @@ bool splitFieldLine(std::string_view line, std::string_view& name, std::size_t& 
 
 }  // namespace
 
-HeaderBlock HeaderBlock::parse(std::string_view entity) {
+HeaderBlock HeaderBlock::parse(std::string_view entity, bool isMessage) {
   HeaderBlock block;
   std::size_t pos = 0;
-  if (entity.starts_with("From ")) {
+  if (isMessage && entity.starts_with("From ")) {
     const std::size_t nl = entity.find('\n');
     pos = nl == std::string_view::npos ? entity.size() : nl + 1;
   }

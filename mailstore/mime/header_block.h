@@ -17,8 +17,9 @@ class HeaderBlock {
  public:
   // Splits an entity at the first empty line. A line that is neither a field nor the
   // continuation of one also ends the header (it belongs to the body, as in mail written
-  // without the empty line); an mbox "From " line at the very start is skipped.
-  static HeaderBlock parse(std::string_view entity);
+  // without the empty line). For a whole message, an mbox "From " line at the very start is
+  // skipped; a body part's first line is never dropped.
+  static HeaderBlock parse(std::string_view entity, bool isMessage);
 
   const std::vector<HeaderField>& fields() const { return fields_; }
   // The first field of that name (letter case ignored), nullptr when there is none.

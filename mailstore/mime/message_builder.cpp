@@ -20,7 +20,7 @@ MessageBuilder::MessageBuilder(Message& message, ReadBudget& budget, int depth,
 
 void MessageBuilder::read(std::string_view bytes) {
   message_.sourceSize = bytes.size();
-  const MimeEntity entity = MimeEntity::parse(bytes, false);
+  const MimeEntity entity = MimeEntity::parse(bytes, true, false);
   readMessageFields(entity.header, message_, log_);
   Place place;
   place.depth = depth_;
@@ -73,7 +73,7 @@ void MessageBuilder::readParts(const std::vector<std::string_view>& parts, bool 
                                const Place& place) {
   for (std::string_view part : parts) {
     if (part.empty()) continue;
-    readEntity(MimeEntity::parse(part, inDigest), place);
+    readEntity(MimeEntity::parse(part, false, inDigest), place);
   }
 }
 
@@ -93,7 +93,7 @@ void MessageBuilder::readRelated(const MimeEntity& entity, const std::vector<std
                                  const Place& place) {
   std::vector<MimeEntity> entities;
   entities.reserve(parts.size());
-  for (std::string_view part : parts) entities.push_back(MimeEntity::parse(part, false));
+  for (std::string_view part : parts) entities.push_back(MimeEntity::parse(part, false, false));
   std::size_t root = 0;
   const std::string start = entity.type.value.paramValue("start");
   if (!start.empty()) {

@@ -5,9 +5,9 @@
 
 namespace qm::mail::mime {
 
-MimeEntity MimeEntity::parse(std::string_view bytes, bool inDigest) {
+MimeEntity MimeEntity::parse(std::string_view bytes, bool isMessage, bool inDigest) {
   MimeEntity e;
-  e.header = HeaderBlock::parse(bytes);
+  e.header = HeaderBlock::parse(bytes, isMessage);
   if (inDigest) {
     e.type = parseContentType(e.header.value("Content-Type"), "message", "rfc822");
   } else {

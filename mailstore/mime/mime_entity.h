@@ -20,8 +20,9 @@ struct MimeEntity {
   ParameterizedValue disposition;  // token empty when there is no Content-Disposition
   TransferEncoding encoding = TransferEncoding::Identity;
 
-  // A part of a multipart/digest is message/rfc822 unless it says otherwise.
-  static MimeEntity parse(std::string_view bytes, bool inDigest);
+  // A whole message (`isMessage`) or a body part; a part of a multipart/digest is
+  // message/rfc822 unless it says otherwise.
+  static MimeEntity parse(std::string_view bytes, bool isMessage, bool inDigest);
 
   std::string_view body() const { return header.body(); }
   bool isAttachmentDisposition() const { return disposition.token == "attachment"; }

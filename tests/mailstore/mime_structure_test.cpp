@@ -66,6 +66,14 @@ TEST(MimeStructure, DelimitersMustStandAloneOnTheirLine) {
   EXPECT_EQ(bytes(m.attachments[0]), "1");
 }
 
+TEST(MimeStructure, OnlyAWholeMessageMayStartWithAnMboxLine) {
+  const Message m = read(
+      "From someone@example.com Sat Feb  8 10:00:00 2003\r\nSubject: s\r\n"
+      "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nFrom the desk of the editor\r\n--b--\r\n");
+  EXPECT_EQ(utf8(m.subject), "s");
+  EXPECT_EQ(utf8(*m.textBody), "From the desk of the editor") << "a body part keeps its first line";
+}
+
 TEST(MimeStructure, AMultipartWithNoBoundaryAtAllIsReadAsText) {
   const Message m = read("Content-Type: multipart/mixed\r\n\r\njust text\r\n");
   EXPECT_EQ(utf8(*m.textBody), "just text\r\n");
