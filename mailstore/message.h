@@ -34,6 +34,9 @@ struct Attachment {
   bool isInline = false;    // Content-Disposition: inline, or referenced by Content-ID
   std::vector<std::uint8_t> data;     // decoded content (empty for an embedded message)
   std::shared_ptr<Message> embedded;  // message/rfc822 parts, read as messages
+  // An embedded message's own bytes (.eml text) as they stood in the mail. Kept for the
+  // attachments of the outermost message only, so that nesting never multiplies memory.
+  std::vector<std::uint8_t> embeddedSource;
 };
 
 // Seconds since 1970-01-01 00:00:00 UTC.
@@ -48,8 +51,8 @@ struct Message {
   std::vector<Address> replyTo;
   std::optional<UnixTime> sentTime;      // Date: header; none when missing or unusable
   std::optional<UnixTime> receivedTime;  // first Received: header's date; none when absent
-  std::optional<std::u16string> textBody;
-  std::optional<std::u16string> htmlBody;
+  std::optional<std::u16string> textBody;  // CR LF line ends
+  std::optional<std::u16string> htmlBody;  // CR LF line ends
   std::string transportHeaders;  // the top-level header block as it stood (CR LF line ends)
   std::string messageId;         // with its angle brackets, as in the header
   std::string inReplyTo;

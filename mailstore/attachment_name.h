@@ -1,0 +1,21 @@
+// The file name an attachment is saved under. Names come from mail and are used by callers
+// as they stand, so they are made safe here: no folder parts, no characters that Windows or
+// POSIX file names cannot hold, no device names, a bounded length, never empty.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "mailstore/message.h"
+
+namespace qm::mail {
+
+// `position` is the attachment's 1-based place among the mail's attachments; made-up names
+// carry it ("ATT00002.jpg").
+std::u16string safeAttachmentFileName(const Attachment& attachment, std::size_t position);
+
+// Text made safe as one file-name component (folder separators replaced like every other
+// forbidden character); empty when nothing usable is left of it.
+std::u16string safeFileNameComponent(std::u16string_view name);
+
+}  // namespace qm::mail
