@@ -1,6 +1,8 @@
 // Windows side of the file operations: wide-character calls on UTF-8 paths.
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstdio>
 
 #include "platform/files.h"
@@ -21,6 +23,10 @@ bool seekTo(std::FILE* file, std::uint64_t offset) {
 
 bool seekBy(std::FILE* file, std::int64_t delta) {
   return _fseeki64(file, static_cast<__int64>(delta), SEEK_CUR) == 0;
+}
+
+bool syncFile(std::FILE* file) {
+  return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
 
 std::optional<std::uint64_t> tellPosition(std::FILE* file) {
