@@ -1,6 +1,7 @@
 #include "mailstore/pst/messaging/name_to_id_map.h"
 
 #include <map>
+#include <vector>
 
 #include "platform/bytes.h"
 
@@ -31,7 +32,9 @@ PropList newNameToIdMap() {
     ++index;
   }
   PropList props = {propInt32(makeTag(0x0001, kPtInt32), kBucketCount), propBinary(makeTag(0x0002, kPtBinary), kPsetidCommon),
-                    propBinary(makeTag(0x0003, kPtBinary), entries.data()), propBinary(makeTag(0x0004, kPtBinary), {})};
+                    propBinary(makeTag(0x0003, kPtBinary), entries.data()),
+                    // The string stream holds one empty name: some readers cannot take an empty stream.
+                    propBinary(makeTag(0x0004, kPtBinary), std::vector<std::uint8_t>(4, 0))};
   for (const auto& [bucket, w] : buckets)
     props.push_back(propBinary(makeTag(static_cast<std::uint16_t>(0x1000 + bucket), kPtBinary), w.data()));
   return props;
