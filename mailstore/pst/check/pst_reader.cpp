@@ -292,7 +292,8 @@ TableData PstReader::table(Bid data, Bid sub) const {
   if (blockSizes.empty() && !matrix.empty()) blockSizes.push_back(matrix.size());
   std::size_t at = 0;
   for (std::uint64_t bs : blockSizes) {
-    if (rowSize == 0 || bs % rowSize != 0 || (blockSizes.size() > 1 && bs / rowSize > perBlock)) throw ReadError("row matrix block not made of whole rows");
+    // A block may end in padding shorter than a row (full blocks are padded to 8,176 bytes).
+    if (rowSize == 0 || bs / rowSize > perBlock) throw ReadError("row matrix block holds more rows than fit");
     for (std::uint64_t r = 0; r < bs / rowSize; ++r) rowStarts.push_back(at + r * rowSize);
     at += bs;
   }

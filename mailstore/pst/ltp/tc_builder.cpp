@@ -121,7 +121,12 @@ NodeData writeTable(const TableSchema& schema, std::size_t rowCount, const std::
       heapRows.insert(heapRows.end(), bytes.begin(), bytes.end());
     } else {
       blockRows.insert(blockRows.end(), bytes.begin(), bytes.end());
-      if (blockRows.size() / layout.rowSize == rowsPerBlock) matrix.add(blockRows), blockRows.clear();
+      if (blockRows.size() / layout.rowSize == rowsPerBlock) {
+        // A full block is padded to 8,176 bytes: readers find row n at block n / rowsPerBlock.
+        blockRows.resize(heap::kBlockData, 0);
+        matrix.add(blockRows);
+        blockRows.clear();
+      }
     }
   }
   std::uint32_t hnidRows = rowsHid;

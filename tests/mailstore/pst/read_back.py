@@ -6,7 +6,8 @@ Usage: read_back.py EXPECTED.json FILE.pst WORKDIR
 EXPECTED.json: {"store": name, "folders": {path: [mail, ...]}} with paths under the IPM
 subtree ("Inbox", "Inbox/Sub") and mails as {subject, sender_name, sender_email,
 recipients: [[kind, name, email]], date, body, attachments: [{name, size, sha256} or
-{embedded: mail}]}. Prints every difference; exits 1 when there is one.
+{embedded: mail}]}; an attachment's content is given as "file", a file beside the JSON.
+Prints every difference; exits 1 when there is one.
 """
 import email
 import email.policy
@@ -128,7 +129,10 @@ def eml_message(msg):
         mail['body'] = body.get_content()
     for part in msg.iter_attachments():
         if part.get_content_type() == 'message/rfc822':
-            inner = part.get_payload()[0] if part.is_multipart() else part.get_content()
+            # readpst starts an embedded mail with an mbox separator line (">From ...").
+            raw = part.get_payload()[0].as_bytes() if part.is_multipart() else part.get_payload(decode=True)
+            raw = re.sub(rb'^(?:Content-[^\n]*\n)*\n?>?From [^\n]*\n', b'', raw.replace(b'\r\n', b'\n'), count=1)
+            inner = email.message_from_bytes(raw, policy=email.policy.default)
             mail['attachments'].append({'embedded': eml_message(inner)})
         elif part.get_filename():
             data = part.get_payload(decode=True) or b''
@@ -160,15 +164,17 @@ def read_readpst(path, work, store):
 def compare_mail(reader, where, want, got, kinds):
     if reader == 'readpst' and not want.get('headers', True):
         # Without stored headers readpst writes recipients by display name only.
-        got = dict(got, recipients=[[k, n or a, w] for k, n, a in got['recipients'] for w in [None]])
-        want = dict(want, recipients=[[k, n, None] for k, n, _ in want['recipients']])
+        got = dict(got, recipients=[[k, n or a, ''] for k, n, a in got['recipients']])
+        want = dict(want, recipients=[[k, n or a, ''] for k, n, a in want['recipients']])
     for key in ('subject', 'sender_name', 'sender_email', 'date'):
         if want.get(key) != got.get(key):
             problem(reader, where, f'{key}: expected {want.get(key)!r}, read {got.get(key)!r}')
     if norm_body(want.get('body')) != norm_body(got.get('body')):
         problem(reader, where, f'body: expected {want.get("body")!r:.200}, read {got.get("body")!r:.200}')
-    wr = [r for r in want['recipients'] if r[0] in kinds]
-    if wr != got['recipients']:
+    def named(rows):  # a recipient without a display name is shown by its address
+        return [[k, n or a, a] for k, n, a in rows]
+    wr = named([r for r in want['recipients'] if r[0] in kinds])
+    if wr != named(got['recipients']):
         problem(reader, where, f'recipients: expected {wr}, read {got["recipients"]}')
     wa, ga = want['attachments'], got['attachments']
     if len(wa) != len(ga):
@@ -202,12 +208,39 @@ def compare(reader, want, got, kinds, skip_empty_folders=False):
             compare_mail(reader, f'{path}: "{w["subject"]}"', w, g, kinds)
 
 
+def with_attachment_files(mail, base):
+    for a in mail['attachments']:
+        if 'embedded' in a:
+            with_attachment_files(a['embedded'], base)
+        else:
+            data = open(os.path.join(base, a.pop('file')), 'rb').read()
+            a['size'], a['sha256'] = len(data), sha(data)
+
+
+def sort_attachments(mail):
+    for a in mail['attachments']:
+        if a.get('embedded'):
+            sort_attachments(a['embedded'])
+    mail['attachments'].sort(key=lambda a: a.get('name') or '')
+
+
 def main():
     want = json.load(open(sys.argv[1], encoding='utf-8'))
+    for mails in want['folders'].values():
+        for m in mails:
+            with_attachment_files(m, os.path.dirname(os.path.abspath(sys.argv[1])))
     path, work = sys.argv[2], sys.argv[3]
     compare('pst-extractor', want, read_pst_extractor(path), ('to', 'cc', 'bcc'))
     compare('pffexport', want, read_pffexport(path, work), ('to', 'cc', 'bcc'))
-    compare('readpst', want, read_readpst(path, work, want['store']), ('to', 'cc'), skip_empty_folders=True)
+    # readpst writes a mail's attachments in no fixed order.
+    got = read_readpst(path, work, want['store'])
+    for mails in (got or {'folders': {}})['folders'].values():
+        for m in mails:
+            sort_attachments(m)
+    for mails in want['folders'].values():
+        for m in mails:
+            sort_attachments(m)
+    compare('readpst', want, got, ('to', 'cc'), skip_empty_folders=True)
     for p in problems[:60]:
         print(p)
     print(f'{len(problems)} differences')
