@@ -286,6 +286,10 @@ class Checker {
             if (!r_.nodes().count(n.parent)) fail(where + ": parent folder " + hex(n.parent) + " is missing");
             checkTableRows(tableOf(n.nid, kNidHierarchyTable), children[n.nid], "hierarchy");
             checkTableRows(tableOf(n.nid, kNidContentsTable), messages[n.nid], "contents");
+            const PropList props = r_.propertyContext(n);
+            const PropValue* count = findProp(props, 0x36020003);
+            if (count && loadLe32(count->data.data()) != messages[n.nid].size())
+              fail(where + ": content count " + std::to_string(loadLe32(count->data.data())) + " for " + std::to_string(messages[n.nid].size()) + " messages");
             if (!r_.nodes().count(tableOf(n.nid, kNidAssocContentsTable))) fail(where + ": associated contents table missing");
             break;
           }
@@ -326,9 +330,26 @@ class Checker {
     }
     const TableData t = r_.table(it->second.bidData, it->second.bidSub);
     std::set<Nid> rows, nodes(want.begin(), want.end());
-    for (const auto& [id, cells] : t.rows) rows.insert(id);
+    for (const auto& [id, cells] : t.rows) {
+      rows.insert(id);
+      if (nodes.count(id)) checkRowMatchesItem(table, t.columns, id, cells);
+    }
     if (rows != nodes)
       fail(std::string(what) + " table " + hex(table) + ": " + std::to_string(rows.size()) + " rows for " + std::to_string(nodes.size()) + " items");
+  }
+
+  // A folder table's row repeats the item's properties: every column the item has is in
+  // the row with the same value (the row may hold more, such as the message status).
+  void checkRowMatchesItem(Nid table, const std::vector<std::uint32_t>& columns, Nid item, const PropList& cells) {
+    const PropList props = r_.propertyContext(r_.nodes().at(item));
+    for (std::uint32_t tag : columns) {
+      if (tag == tc::kTagRowId || tag == tc::kTagRowVer) continue;
+      const PropValue* p = findProp(props, tag);
+      if (!p) continue;
+      const PropValue* c = findProp(cells, tag);
+      if (!c) fail("table " + hex(table) + ": row of " + hex(item) + " lacks " + hex(tag));
+      else if (c->data != p->data) fail("table " + hex(table) + ": row of " + hex(item) + " differs in " + hex(tag));
+    }
   }
 
   PstReader& r_;

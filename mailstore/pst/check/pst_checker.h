@@ -22,7 +22,8 @@ struct CheckReport {
 // BID); key order in every B-tree page; that every block a node uses is in the block
 // B-tree with the right size and a reference count of one more than its users; that the allocation maps mark exactly the pages and blocks in use
 // and the free byte count agrees; that every mandatory node is present; that folder
-// tables have one row per child and every message's size equals its node's size.
+// tables have one row per child with the child's own values, folder counts agree, and
+// every message's size equals its node's size.
 CheckReport checkPstFile(const std::string& path);
 
 }  // namespace qm::pst

@@ -94,6 +94,27 @@ std::vector<std::uint8_t> PstReader::blockData(Bid bid) const {
   return readAt(it->second.ib, it->second.cb);
 }
 
+std::vector<std::vector<std::uint8_t>> PstReader::streamBlocks(Bid bid) const {
+  std::vector<std::vector<std::uint8_t>> out;
+  if (!bid) return out;
+  if (!(bid & block::kInternalBit)) {
+    out.push_back(stream(bid));
+    return out;
+  }
+  const auto x = blockData(bid);
+  if (x.size() < block::kXHeader || x[0] != block::kTypeX || x[1] < 1 || x[1] > 2)
+    throw ReadError("block " + hex(bid) + " is not an XBLOCK");
+  const std::size_t n = loadLe16(&x[2]);
+  if (block::kXHeader + 8 * n > x.size()) throw ReadError("XBLOCK " + hex(bid) + " is too short for its entries");
+  for (std::size_t i = 0; i < n; ++i) {
+    const Bid child = loadLe64(&x[block::kXHeader + 8 * i]);
+    if ((x[1] == 2) != ((child & block::kInternalBit) != 0)) throw ReadError("XBLOCK " + hex(bid) + " names a block of the wrong kind");
+    auto part = streamBlocks(child);
+    for (auto& p : part) out.push_back(std::move(p));
+  }
+  return out;
+}
+
 std::vector<std::uint64_t> PstReader::streamBlockSizes(Bid bid) const {
   std::vector<std::uint64_t> out;
   if (!bid) return out;
@@ -174,15 +195,8 @@ std::map<Nid, SubnodeInfo> PstReader::subnodes(Bid bid) const {
 Heap PstReader::heap(Bid bid) const {
   Heap h;
   if (!bid) throw ReadError("node has no data");
-  if (bid & block::kInternalBit) {
-    const auto x = blockData(bid);
-    if (x.size() < block::kXHeader || x[0] != block::kTypeX || x[1] != 1) throw ReadError("heap " + hex(bid) + ": not an XBLOCK");
-    const std::size_t n = loadLe16(&x[2]);
-    if (block::kXHeader + 8 * n > x.size()) throw ReadError("XBLOCK " + hex(bid) + " is too short");
-    for (std::size_t i = 0; i < n; ++i) h.blocks.push_back(stream(loadLe64(&x[block::kXHeader + 8 * i])));
-  } else {
-    h.blocks.push_back(stream(bid));
-  }
+  h.blocks = streamBlocks(bid);
+  if (h.blocks.empty()) throw ReadError("heap " + hex(bid) + " has no blocks");
   const auto& b0 = h.blocks.front();
   if (b0.size() < heap::kHnhdrSize || b0[2] != heap::kSig) throw ReadError("heap " + hex(bid) + ": no heap signature");
   h.client = b0[3];

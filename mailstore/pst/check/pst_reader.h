@@ -55,6 +55,8 @@ class PstReader {
   std::vector<std::uint8_t> blockData(Bid bid) const;
   // The whole stream of a data tree, decoded; throws when larger than `limit`.
   std::vector<std::uint8_t> stream(Bid bid, std::uint64_t limit = 1ull << 31) const;
+  // The data blocks of a data tree, decoded, in order.
+  std::vector<std::vector<std::uint8_t>> streamBlocks(Bid bid) const;
   // The sizes of a data tree's data blocks, in order (no bytes read beyond the X blocks).
   std::vector<std::uint64_t> streamBlockSizes(Bid bid) const;
   std::map<Nid, SubnodeInfo> subnodes(Bid bid) const;
