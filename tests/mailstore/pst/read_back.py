@@ -143,7 +143,8 @@ def eml_message(msg):
 def read_readpst(path, work, store):
     target = os.path.join(work, 'readpst')
     os.makedirs(target, exist_ok=True)
-    out = subprocess.run(['readpst', '-q', '-D', '-e', '-8', '-o', target, path], capture_output=True, text=True)
+    # -j 0: readpst's parallel jobs race on the mails of one folder.
+    out = subprocess.run(['readpst', '-q', '-D', '-j', '0', '-e', '-8', '-o', target, path], capture_output=True, text=True)
     if out.returncode != 0:
         problem('readpst', path, 'failed: ' + (out.stdout + out.stderr)[-2000:])
         return None
