@@ -53,25 +53,25 @@ Layout layOut(const TableSchema& schema) {
 }
 
 std::vector<std::uint8_t> tcInfo(const Layout& l, std::uint32_t hidRowIndex, std::uint32_t hnidRows) {
-  ByteWriter w;
-  w.u8(tc::kType);
-  w.u8(static_cast<std::uint8_t>(l.columns.size()));
-  w.le16(l.end4);
-  w.le16(l.end2);
-  w.le16(l.end1);
-  w.le16(l.rowSize);
-  w.le32(hidRowIndex);
-  w.le32(hnidRows);
-  w.le32(0);
+  std::vector<std::uint8_t> out(tc::kInfoFixed + tc::kColDescSize * l.columns.size(), 0);
+  out[0] = tc::kType;
+  out[1] = static_cast<std::uint8_t>(l.columns.size());
+  storeLe16(&out[2], l.end4);
+  storeLe16(&out[4], l.end2);
+  storeLe16(&out[6], l.end1);
+  storeLe16(&out[8], l.rowSize);
+  storeLe32(&out[10], hidRowIndex);
+  storeLe32(&out[14], hnidRows);
   std::vector<Column> sorted = l.columns;
   std::sort(sorted.begin(), sorted.end(), [](const Column& a, const Column& b) { return a.tag < b.tag; });
-  for (const Column& c : sorted) {
-    w.le32(c.tag);
-    w.le16(c.ib);
-    w.u8(c.cb);
-    w.u8(c.bit);
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    std::uint8_t* d = &out[tc::kInfoFixed + tc::kColDescSize * i];
+    storeLe32(d, sorted[i].tag);
+    storeLe16(d + 4, sorted[i].ib);
+    d[6] = sorted[i].cb;
+    d[7] = sorted[i].bit;
   }
-  return w.take();
+  return out;
 }
 
 }  // namespace

@@ -32,7 +32,10 @@ std::string headerText(const std::u16string& s) {
 }
 
 std::string addressHeader(const mail::Address& a) {
-  return a.displayName.empty() ? a.address : "\"" + headerText(a.displayName) + "\" <" + a.address + ">";
+  if (a.displayName.empty()) return a.address;
+  std::string out(1, '"');
+  out.append(headerText(a.displayName)).append("\" <").append(a.address).append(">");
+  return out;
 }
 
 std::string rfcDate(mail::UnixTime t) {
