@@ -20,6 +20,12 @@ PcBuilder::PcBuilder(const PropList& props, Subnodes& subnodes) {
             [](const Entry& a, const Entry& b) { return tagId(a.value.tag) < tagId(b.value.tag); });
 }
 
+void PcBuilder::addSubnodeValue(std::uint32_t tag, Nid nid) {
+  entries_.push_back(Entry{PropValue{tag, {}}, nid});
+  std::sort(entries_.begin(), entries_.end(),
+            [](const Entry& a, const Entry& b) { return tagId(a.value.tag) < tagId(b.value.tag); });
+}
+
 void PcBuilder::setFixed(const PropValue& value) {
   for (Entry& e : entries_)
     if (e.value.tag == value.tag) e.value = value;

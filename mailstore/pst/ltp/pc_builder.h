@@ -15,6 +15,9 @@ class PcBuilder {
   // Values too large for the heap are written to subnodes of `subnodes` at once.
   PcBuilder(const PropList& props, Subnodes& subnodes);
 
+  // Adds a value already written as the subnode `nid` (a large attachment, streamed from
+  // where it lies without a copy).
+  void addSubnodeValue(std::uint32_t tag, Nid nid);
   // Replaces a fixed-size value (the size of a message, known only at the end).
   void setFixed(const PropValue& value);
   // The heap blocks; their sizes do not depend on fixed values of four bytes or less.

@@ -16,6 +16,7 @@ namespace {
 constexpr std::uint32_t kMsgFlagRead = 0x1, kMsgFlagUnsent = 0x8, kMsgFlagHasAttach = 0x10;
 constexpr std::uint32_t kAttachByValue = 1, kAttachEmbeddedMsg = 5;
 constexpr int kMaxDepth = 32;
+constexpr std::size_t kMaxHeapValue = 3580;  // larger values live in subnodes (MS-PST 2.3.3.3)
 // The one-off entry identifier's provider (MS-OXCDATA 2.2.5.1).
 constexpr std::uint8_t kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                               0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
@@ -84,6 +85,15 @@ std::uint32_t attachSize(const PropList& props, std::uint64_t objectBytes) {
   return static_cast<std::uint32_t>(n);
 }
 
+// The bytes of a mail's bodies and attachments, embedded mails included: what it adds to
+// the size fields.
+std::uint64_t contentBytes(const mail::Message& m) {
+  std::uint64_t n = m.transportHeaders.size() + 2 * (m.textBody ? m.textBody->size() : 0) +
+                    3 * (m.htmlBody ? m.htmlBody->size() : 0);
+  for (const auto& a : m.attachments) n += a.embedded ? contentBytes(*a.embedded) : a.data.size();
+  return n;
+}
+
 std::u16string extensionOf(const std::u16string& name) {
   const auto dot = name.find_last_of(u'.');
   return dot == std::u16string::npos ? std::u16string() : name.substr(dot);
@@ -95,7 +105,7 @@ class MessageBuilder {
 
   MessageNode build(const mail::Message& m, bool received, Nid nid) {
     Subnodes subs(ndb_, nullptr);
-    PropList props = messageProps(m, received, nid);
+    PropList props = messageProps(m, nid);
     writeRecipients(m, subs);
     std::uint64_t budget = ctx_.maxMessageBytes;
     std::uint32_t flags = received ? kMsgFlagRead : (kMsgFlagRead | kMsgFlagUnsent);
@@ -121,7 +131,7 @@ class MessageBuilder {
   }
 
  private:
-  PropList messageProps(const mail::Message& m, bool received, Nid nid) const {
+  PropList messageProps(const mail::Message& m, Nid nid) const {
     PropList p;
     p.push_back(propAscii(tags::MessageClass, "IPM.Note"));
     if (!m.subject.empty()) {
@@ -169,7 +179,6 @@ class MessageBuilder {
     if (!m.messageId.empty()) p.push_back(propString(tags::InternetMessageId, widenHeaderText(m.messageId)));
     if (!m.inReplyTo.empty()) p.push_back(propString(tags::InReplyToId, widenHeaderText(m.inReplyTo)));
     if (!m.references.empty()) p.push_back(propString(tags::InternetReferences, widenHeaderText(m.references)));
-    (void)received;
     return p;
   }
 
@@ -188,7 +197,7 @@ class MessageBuilder {
     for (std::size_t i = 0; i < m.attachments.size(); ++i) {
       const mail::Attachment& a = m.attachments[i];
       if (a.embedded && depth_ >= kMaxDepth) continue;
-      const std::uint64_t need = a.embedded ? a.embedded->sourceSize : a.data.size();
+      const std::uint64_t need = a.embedded ? contentBytes(*a.embedded) : a.data.size();
       if (need > budget) {
         if (ctx_.warn)
           ctx_.warn("attachment \"" + toUtf8(a.fileName) + "\" (" + std::to_string(a.data.size()) +
@@ -198,7 +207,7 @@ class MessageBuilder {
       budget -= need;
       const Nid nid = subs.nextNid(kNidAttachment);
       Subnodes own(ndb_, nullptr);
-      PropList props = attachmentProps(a, i);
+      PropList props = attachmentProps(a);
       std::uint64_t objectBytes = 0;
       if (a.embedded) {
         const Nid inner = own.nextNid(kNidNormalMessage);
@@ -210,11 +219,14 @@ class MessageBuilder {
         storeLe32(&obj[0], inner);
         storeLe32(&obj[4], static_cast<std::uint32_t>(node.bytes));
         props.push_back(PropValue{tags::AttachDataObject, obj});
-      } else {
-        props.push_back(propBinary(tags::AttachDataBinary, a.data));
       }
-      props.push_back(propInt32(tags::AttachSize, attachSize(props, objectBytes)));
+      // Attachment data goes straight from the mail into its subnode when it is large.
+      const bool bigData = !a.embedded && a.data.size() > kMaxHeapValue;
+      if (!a.embedded && !bigData) props.push_back(propBinary(tags::AttachDataBinary, a.data));
+      props.push_back(propInt32(tags::AttachSize, attachSize(props, objectBytes) +
+                                                      static_cast<std::uint32_t>(bigData ? a.data.size() : 0)));
       PcBuilder pc(props, own);
+      if (bigData) pc.addSubnodeValue(tags::AttachDataBinary, own.addStream(a.data));
       const auto heap = pc.build();
       std::uint64_t bytes = own.streamBytes();
       for (const auto& b : heap) bytes += b.size();
@@ -230,7 +242,7 @@ class MessageBuilder {
     return true;
   }
 
-  PropList attachmentProps(const mail::Attachment& a, std::size_t index) const {
+  PropList attachmentProps(const mail::Attachment& a) const {
     PropList p;
     p.push_back(propInt32(tags::AttachMethod, a.embedded ? kAttachEmbeddedMsg : kAttachByValue));
     std::u16string name = a.fileName;
@@ -255,7 +267,6 @@ class MessageBuilder {
     p.push_back(propInt64(tags::LastModificationTime, ctx_.now));
     p.push_back(propBool(tags::AttachmentHidden, false));
     p.push_back(propBool(tags::AttachmentContactPhoto, false));
-    (void)index;
     return p;
   }
 

@@ -227,8 +227,8 @@ void PstWriter::addMessage(Nid folderNid, const mail::Message& message, bool rec
     failed_ = true;
     throw;
   }
+  // Received mails are stored read, drafts too: the unread count stays as it is.
   setProp(f.props, propInt32(tags::ContentCount, int32Of(f.props, tags::ContentCount) + 1));
-  if (!received) setProp(f.props, propInt32(tags::ContentUnreadCount, int32Of(f.props, tags::ContentUnreadCount)));
   f.contentsDirty = true;
   markCountsChanged(f);
 }

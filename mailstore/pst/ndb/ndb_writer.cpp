@@ -141,6 +141,16 @@ void NdbWriter::commit() {
         return writeBtPage(page::kTypeBbt, innerEntries(children), children.size(), btpage::kBtEntrySize,
                            btpage::kMaxBt, level);
       });
+  // The maps are rewritten in place. Until the new header is written the old one is the
+  // file's state, so it is first marked as having invalid maps: a writer stopped in the
+  // middle of the maps leaves a file whose maps a client rebuilds from the trees.
+  if (committed_) {
+    HeaderState old = *committed_;
+    old.amapValid = 0;
+    old.unique = ++unique_;
+    file_.write(0, encodeHeader(old));
+    file_.sync();
+  }
   writeMaps();
   // The density list (MS-PST 2.2.2.7.4) is optional; an empty one, as Outlook writes it.
   PageBytes dlist{};
@@ -159,9 +169,9 @@ void NdbWriter::commit() {
   h.amapFree = space_.freeBytes();
   h.nbt = nbtRoot;
   h.bbt = bbtRoot;
-  const auto bytes = encodeHeader(h);
-  file_.write(0, bytes);
+  file_.write(0, encodeHeader(h));
   file_.sync();
+  committed_ = h;
   space_.commit();
 }
 

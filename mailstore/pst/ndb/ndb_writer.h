@@ -6,12 +6,14 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "mailstore/pst/ndb/btree.h"
 #include "mailstore/pst/ndb/file_io.h"
 #include "mailstore/pst/ndb/file_space.h"
+#include "mailstore/pst/ndb/header.h"
 #include "mailstore/pst/ndb/ndb_format.h"
 
 namespace qm::pst {
@@ -72,6 +74,7 @@ class NdbWriter {
   std::uint64_t bidNextB_ = block::kBidStep;
   std::uint64_t bidNextP_ = 1;
   std::uint32_t unique_ = 0;
+  std::optional<HeaderState> committed_;
 };
 
 }  // namespace qm::pst
