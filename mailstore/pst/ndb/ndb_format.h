@@ -138,7 +138,7 @@ constexpr Nid makeNid(NidType type, std::uint32_t index) { return (index << 5) |
 constexpr NidType nidType(Nid nid) { return static_cast<NidType>(nid & 0x1F); }
 constexpr std::uint32_t nidIndex(Nid nid) { return nid >> 5; }
 
-// MS-PST 2.4.1 special internal NIDs.
+// MS-PST 2.4.1 the store's fixed internal NIDs.
 inline constexpr Nid kNidMessageStore = 0x21;
 inline constexpr Nid kNidNameToIdMap = 0x61;
 inline constexpr Nid kNidNormalFolderTemplate = 0xA1;

@@ -41,9 +41,9 @@ class CorruptedStore : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = dir_.file("sound.pst");
-    qm::test::MailSpec spec;
-    spec.subject = u"A mail";
-    auto mail = qm::test::makeMail(spec);
+    qm::test::MailFields fields;
+    fields.subject = u"A mail";
+    auto mail = qm::test::makeMail(fields);
     mail.attachments.push_back(qm::test::makeAttachment(u"a.bin", 20000, 1));
     qm::pst::PstWriter writer(path_, u"Store");
     writer.addMessage(writer.addFolder(writer.ipmSubtree(), u"Inbox", "IPF.Note"), mail, true);

@@ -17,7 +17,7 @@ namespace {
 
 using qm::mail::RecipientKind;
 using qm::test::ExpectedStore;
-using qm::test::MailSpec;
+using qm::test::MailFields;
 
 const std::u16string kStoreName = u"Tarnwick Converted Mails";
 
@@ -37,7 +37,7 @@ TEST(PstStore, ReadersSeeEveryFieldOfEveryMail) {
   qm::test::TempDir dir;
   const std::string path = dir.file("mails.pst");
 
-  MailSpec plain;
+  MailFields plain;
   plain.subject = u"RE: Grüße aus Köln – 東京";
   plain.prefix = u"RE: ";
   plain.recipients = {{RecipientKind::To, {u"Bob Brown", "bob@example.com"}},
@@ -49,7 +49,7 @@ TEST(PstStore, ReadersSeeEveryFieldOfEveryMail) {
   mail1.attachments.push_back(qm::test::makeAttachment(u"note.txt", 120, 1, "text/plain"));
   mail1.attachments.push_back(qm::test::makeAttachment(u"Präsentation.pdf", 3 * 1024 * 1024 + 17, 2, "application/pdf"));
 
-  MailSpec html;
+  MailFields html;
   html.subject = u"Newsletter";
   html.text = u"Plain part";
   html.html = u"<html><body><p>Héllo <b>world</b></p></body></html>";
@@ -62,19 +62,19 @@ TEST(PstStore, ReadersSeeEveryFieldOfEveryMail) {
   // Large enough for an XXBLOCK (more than 1,021 blocks of 8,176 bytes).
   mail2.attachments.push_back(qm::test::makeAttachment(u"video.bin", 9 * 1024 * 1024, 4));
 
-  MailSpec innerSpec;
-  innerSpec.subject = u"Original message";
-  innerSpec.from = {u"Ivan Inner", "ivan@example.com"};
-  innerSpec.text = u"The forwarded text.\r\n";
-  auto inner = qm::test::makeMail(innerSpec);
+  MailFields innerFields;
+  innerFields.subject = u"Original message";
+  innerFields.from = {u"Ivan Inner", "ivan@example.com"};
+  innerFields.text = u"The forwarded text.\r\n";
+  auto inner = qm::test::makeMail(innerFields);
   inner.attachments.push_back(qm::test::makeAttachment(u"inner.txt", 10, 5, "text/plain"));
-  MailSpec fwd;
+  MailFields fwd;
   fwd.subject = u"Fwd: Original message";
   fwd.prefix = u"Fwd: ";
   auto mail3 = qm::test::makeMail(fwd);
   mail3.attachments.push_back(qm::test::makeEmbedded(inner));
 
-  MailSpec bare;  // no header block, no date: what the store's properties alone give
+  MailFields bare;  // no header block, no date: what the store's properties alone give
   bare.subject = u"No headers, no date";
   bare.headers = false;
   bare.sent = std::nullopt;
@@ -130,7 +130,7 @@ TEST(PstStore, ManyMailsAndFoldersNeedDeepTreesAndLargeTables) {
   std::vector<qm::mail::Message> mails;
   constexpr int kFolders = 8, kPerFolder = 100;
   for (int i = 0; i < kFolders * kPerFolder; ++i) {
-    MailSpec s;
+    MailFields s;
     s.subject = u"Mail number " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) + u" " +
                 std::u16string(qm::pst::widenHeaderText(std::to_string(i)));
     s.sent = 1500000000 + i * 37;
@@ -168,7 +168,7 @@ TEST(PstStore, FlushedMailsSurviveAnAbandonedWriter) {
   const std::string path = dir.file("stopped.pst");
   std::vector<qm::mail::Message> mails;
   for (int i = 0; i < 8; ++i) {
-    MailSpec s;
+    MailFields s;
     s.subject = u"Mail " + qm::pst::widenHeaderText(std::to_string(i));
     mails.push_back(qm::test::makeMail(s));
     mails.back().attachments.push_back(qm::test::makeAttachment(u"part.bin", 30000, static_cast<std::uint8_t>(i)));
@@ -192,7 +192,7 @@ TEST(PstStore, FlushedMailsSurviveAnAbandonedWriter) {
 TEST(PstStore, AttachmentTooLargeForTheFormatIsLeftOutAndReported) {
   qm::test::TempDir dir;
   const std::string path = dir.file("large.pst");
-  MailSpec s;
+  MailFields s;
   s.subject = u"With a huge attachment";
   auto mail = qm::test::makeMail(s);
   mail.attachments.push_back(qm::test::makeAttachment(u"small.txt", 100, 1));

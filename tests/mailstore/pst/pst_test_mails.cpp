@@ -95,30 +95,30 @@ std::string mailJson(const mail::Message& m, const std::string& work, int& files
 
 }  // namespace
 
-mail::Message makeMail(const MailSpec& spec) {
+mail::Message makeMail(const MailFields& fields) {
   mail::Message m;
-  m.subject = spec.subject;
-  m.subjectPrefix = spec.prefix;
-  m.from = spec.from;
-  m.sender = spec.from;
-  m.recipients = spec.recipients;
-  m.sentTime = spec.sent;
-  m.receivedTime = spec.sent ? std::optional<mail::UnixTime>(*spec.sent + 60) : std::nullopt;
-  m.textBody = spec.text;
-  m.htmlBody = spec.html;
-  m.messageId = "<" + std::to_string(std::hash<std::string>{}(utf8(spec.subject))) + "@example.com>";
-  if (spec.headers) {
-    std::string h = "From: " + addressHeader(spec.from) + "\r\n";
+  m.subject = fields.subject;
+  m.subjectPrefix = fields.prefix;
+  m.from = fields.from;
+  m.sender = fields.from;
+  m.recipients = fields.recipients;
+  m.sentTime = fields.sent;
+  m.receivedTime = fields.sent ? std::optional<mail::UnixTime>(*fields.sent + 60) : std::nullopt;
+  m.textBody = fields.text;
+  m.htmlBody = fields.html;
+  m.messageId = "<" + std::to_string(std::hash<std::string>{}(utf8(fields.subject))) + "@example.com>";
+  if (fields.headers) {
+    std::string h = "From: " + addressHeader(fields.from) + "\r\n";
     std::string to, cc;
-    for (const auto& r : spec.recipients) {
+    for (const auto& r : fields.recipients) {
       std::string& line = r.kind == mail::RecipientKind::To ? to : cc;
       if (r.kind == mail::RecipientKind::Bcc) continue;
       line += (line.empty() ? "" : ", ") + addressHeader(r.address);
     }
     if (!to.empty()) h += "To: " + to + "\r\n";
     if (!cc.empty()) h += "Cc: " + cc + "\r\n";
-    h += "Subject: " + headerText(spec.subject) + "\r\n";
-    if (spec.sent) h += "Date: " + rfcDate(*spec.sent) + "\r\n";
+    h += "Subject: " + headerText(fields.subject) + "\r\n";
+    if (fields.sent) h += "Date: " + rfcDate(*fields.sent) + "\r\n";
     h += "Message-ID: " + m.messageId + "\r\nMIME-Version: 1.0\r\n";
     m.transportHeaders = h;
   }

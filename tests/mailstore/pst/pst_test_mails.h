@@ -11,7 +11,7 @@
 
 namespace qm::test {
 
-struct MailSpec {
+struct MailFields {
   std::u16string subject;
   std::u16string prefix;  // "RE: " and the like, at the start of the subject
   mail::Address from{u"Anna Äpfel", "anna@example.com"};
@@ -23,7 +23,7 @@ struct MailSpec {
 };
 
 // A mail as the MIME reader gives it, with a header block that agrees with its fields.
-mail::Message makeMail(const MailSpec& spec);
+mail::Message makeMail(const MailFields& fields);
 mail::Attachment makeAttachment(const std::u16string& name, std::size_t size, std::uint8_t seed,
                                 const std::string& mimeType = "application/octet-stream");
 mail::Attachment makeEmbedded(mail::Message inner);
