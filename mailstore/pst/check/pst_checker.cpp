@@ -49,8 +49,6 @@ class Checker {
   }
 
   void checkBlocks() {
-    const bool permute = r_.header().state.cryptMethod == header::kCryptPermute;
-    (void)permute;
     for (const auto& [bid, e] : r_.blocks()) {
       const std::string where = "block " + hex(bid);
       if (bid & 1) fail(where + ": BID has bit 0 set");

@@ -2,8 +2,6 @@
 // independent readers and by our structural checker.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "mailstore/pst/check/pst_checker.h"
 #include "mailstore/pst/check/pst_reader.h"
 #include "mailstore/pst/messaging/pst_writer.h"
@@ -156,7 +154,6 @@ TEST(PstStore, ManyMailsAndFoldersNeedDeepTreesAndLargeTables) {
   // The node B-tree of 800 mails has more than two levels.
   qm::pst::PstReader reader(path);
   reader.loadTrees();
-  std::set<std::uint64_t> levels;
   EXPECT_GE(reader.nodes().size(), 800u);
   const auto root = reader.readAt(reader.header().state.nbt.ib, 512);
   EXPECT_GE(root[491], 2) << "node B-tree depth";
