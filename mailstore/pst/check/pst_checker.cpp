@@ -301,6 +301,7 @@ class Checker {
               fail(where + ": message size " + std::to_string(loadLe32(size->data.data())) + " but its node holds " + std::to_string(actual) + " bytes");
             const auto subs = r_.subnodes(n.bidSub);
             if (!subs.count(kNidRecipientTableTemplate)) fail(where + ": recipient table missing");
+            checkAttachmentTable(where, subs);
             break;
           }
           default: {
@@ -318,6 +319,35 @@ class Checker {
         fail(where + ": " + err.what());
       }
     }
+  }
+
+  // MS-PST 2.4.6.1: one attachment table row per attachment subnode, repeating its values.
+  void checkAttachmentTable(const std::string& where, const std::map<Nid, SubnodeInfo>& subs) {
+    std::set<Nid> attachments;
+    for (const auto& [nid, info] : subs)
+      if (nidType(nid) == kNidAttachment) attachments.insert(nid);
+    auto table = subs.find(kNidAttachmentTableTemplate);
+    if (table == subs.end()) {
+      if (!attachments.empty()) fail(where + ": attachments without an attachment table");
+      return;
+    }
+    const TableData t = r_.table(table->second.bidData, table->second.bidSub);
+    std::set<Nid> rows;
+    for (const auto& [id, cells] : t.rows) {
+      rows.insert(id);
+      auto a = subs.find(id);
+      if (a == subs.end()) continue;
+      const PropList props = r_.propertyContext(a->second.bidData, a->second.bidSub);
+      for (std::uint32_t tag : t.columns) {
+        const PropValue* p = findProp(props, tag);
+        const PropValue* cell = findProp(cells, tag);
+        if (p && tag != tc::kTagRowId && tag != tc::kTagRowVer && (!cell || cell->data != p->data))
+          fail(where + ": attachment table row of " + hex(id) + " differs in " + hex(tag));
+      }
+    }
+    if (rows != attachments)
+      fail(where + ": attachment table has " + std::to_string(rows.size()) + " rows for " +
+           std::to_string(attachments.size()) + " attachments");
   }
 
   void checkTableRows(Nid table, const std::vector<Nid>& want, const char* what) {
