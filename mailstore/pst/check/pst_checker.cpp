@@ -14,6 +14,8 @@ namespace qm::pst {
 namespace {
 
 constexpr std::uint32_t kTagMessageSize = 0x0E080003;
+// Embedded mails nest subnode trees; deeper than this is taken for a loop.
+constexpr int kMaxNesting = 64;
 
 class Checker {
  public:
@@ -65,7 +67,7 @@ class Checker {
         if (loadLe16(t + 2) != computeSig(e.ib, bid)) fail(where + ": wrong signature");
         if (loadLe32(t + 4) != computeCrc({b.data(), e.cb})) fail(where + ": wrong CRC");
         if (loadLe64(t + 8) != bid) fail(where + ": trailer names block " + hex(loadLe64(t + 8)));
-      } catch (const ReadError& err) {
+      } catch (const std::exception& err) {
         fail(where + ": " + err.what());
       }
     }
@@ -95,6 +97,10 @@ class Checker {
       for (std::size_t i = 0; i < n && block::kXHeader + 8 * (i + 1) <= x.size(); ++i) {
         const Bid child = loadLe64(&x[block::kXHeader + 8 * i]);
         if (x[1] == 2) {
+          if (!(child & block::kInternalBit) || r_.blockData(child).at(1) != 1) {
+            fail(user + ": XXBLOCK " + hex(bid) + " names a block that is not an XBLOCK");
+            continue;
+          }
           referenceTree(child, user);
           if (auto it = r_.blocks().find(child & ~Bid{1}); it != r_.blocks().end() && it->second.cb >= 8)
             total += loadLe32(&r_.blockData(child)[4]);
@@ -104,12 +110,16 @@ class Checker {
         }
       }
       if (total != loadLe32(&x[4])) fail(user + ": XBLOCK " + hex(bid) + " total " + std::to_string(loadLe32(&x[4])) + " but its blocks hold " + std::to_string(total));
-    } catch (const ReadError& err) {
+    } catch (const std::exception& err) {
       fail(user + ": " + err.what());
     }
   }
 
-  void referenceSubnodes(Bid bid, const std::string& user) {
+  void referenceSubnodes(Bid bid, const std::string& user, int depth = 0) {
+    if (depth > kMaxNesting) {
+      fail(user + ": subnodes nested too deep (a loop?)");
+      return;
+    }
     reference(bid, user);
     if (!bid || !r_.blocks().count(bid & ~Bid{1})) return;
     try {
@@ -125,12 +135,14 @@ class Checker {
         if (b[1] == 0) {
           const std::string inner = user + " subnode " + hex(loadLe32(e));
           referenceTree(loadLe64(e + 8), inner);
-          referenceSubnodes(loadLe64(e + 16), inner);
+          referenceSubnodes(loadLe64(e + 16), inner, depth + 1);
+        } else if (r_.blocks().count(loadLe64(e + 8) & ~Bid{1}) && r_.blockData(loadLe64(e + 8)).at(1) == 0) {
+          referenceSubnodes(loadLe64(e + 8), user, depth + 1);
         } else {
-          referenceSubnodes(loadLe64(e + 8), user);
+          fail(user + ": SIBLOCK " + hex(bid) + " names a block that is not an SLBLOCK");
         }
       }
-    } catch (const ReadError& err) {
+    } catch (const std::exception& err) {
       fail(user + ": " + err.what());
     }
   }
@@ -222,7 +234,7 @@ class Checker {
       }
       if (h.amapFree != clear * amap::kSlot)
         fail("header: free bytes " + std::to_string(h.amapFree) + " where the maps show " + std::to_string(clear * amap::kSlot));
-    } catch (const ReadError& err) {
+    } catch (const std::exception& err) {
       fail(std::string("allocation maps: ") + err.what());
     }
   }
@@ -256,15 +268,16 @@ class Checker {
                         tableOf(folder, kNidAssocContentsTable)})
           if (!r_.nodes().count(nid)) fail("mandatory node " + hex(nid) + " is missing");
       }
-    } catch (const ReadError& err) {
+    } catch (const std::exception& err) {
       fail(std::string("message store: ") + err.what());
     }
   }
 
-  std::uint64_t nodeBytes(Bid data, Bid sub) {
+  std::uint64_t nodeBytes(Bid data, Bid sub, int depth = 0) {
+    if (depth > kMaxNesting) throw ReadError("subnodes nested too deep (a loop?)");
     std::uint64_t n = 0;
     for (std::uint64_t s : r_.streamBlockSizes(data)) n += s;
-    for (const auto& [nid, info] : r_.subnodes(sub)) n += nodeBytes(info.bidData, info.bidSub);
+    for (const auto& [nid, info] : r_.subnodes(sub)) n += nodeBytes(info.bidData, info.bidSub, depth + 1);
     return n;
   }
 
@@ -315,7 +328,7 @@ class Checker {
             }
           }
         }
-      } catch (const ReadError& err) {
+      } catch (const std::exception& err) {
         fail(where + ": " + err.what());
       }
     }

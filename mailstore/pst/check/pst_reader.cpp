@@ -63,7 +63,10 @@ void PstReader::walk(const PageRef& ref, std::uint8_t ptype, int expectLevel, st
   if (loadLe32(t + 4) != computeCrc({p.data(), page::kBodySize})) treeProblems_.push_back(where + ": wrong CRC");
   if (loadLe64(t + 8) != ref.bid) treeProblems_.push_back(where + ": BID " + hex(loadLe64(t + 8)) + " where " + hex(ref.bid) + " was expected");
   const unsigned count = p[btpage::kCEnt], max = p[btpage::kCEntMax], cb = p[btpage::kCbEnt], level = p[btpage::kCLevel];
-  if (expectLevel >= 0 && static_cast<int>(level) != expectLevel) treeProblems_.push_back(where + ": level " + std::to_string(level));
+  if ((expectLevel >= 0 && static_cast<int>(level) != expectLevel) || level > 8) {
+    treeProblems_.push_back(where + ": level " + std::to_string(level) + " where " + std::to_string(expectLevel) + " was expected");
+    return;
+  }
   const unsigned want = level > 0 ? btpage::kBtEntrySize : (ptype == page::kTypeNbt ? btpage::kNbtEntrySize : btpage::kBbtEntrySize);
   if (cb != want || count > max || count * cb > btpage::kEntriesSize) {
     treeProblems_.push_back(where + ": bad entry count or size");
@@ -109,6 +112,7 @@ std::vector<std::vector<std::uint8_t>> PstReader::streamBlocks(Bid bid) const {
   for (std::size_t i = 0; i < n; ++i) {
     const Bid child = loadLe64(&x[block::kXHeader + 8 * i]);
     if ((x[1] == 2) != ((child & block::kInternalBit) != 0)) throw ReadError("XBLOCK " + hex(bid) + " names a block of the wrong kind");
+    if (x[1] == 2 && blockData(child).at(1) != 1) throw ReadError("XXBLOCK " + hex(bid) + " names a block that is not an XBLOCK");
     auto part = streamBlocks(child);
     for (auto& p : part) out.push_back(std::move(p));
   }
@@ -132,6 +136,7 @@ std::vector<std::uint64_t> PstReader::streamBlockSizes(Bid bid) const {
     const Bid child = loadLe64(&x[block::kXHeader + 8 * i]);
     if (x[1] == 2) {
       if (!(child & block::kInternalBit)) throw ReadError("XXBLOCK " + hex(bid) + " names a data block");
+      if (blockData(child).at(1) != 1) throw ReadError("XXBLOCK " + hex(bid) + " names a block that is not an XBLOCK");
       const auto inner = streamBlockSizes(child);
       out.insert(out.end(), inner.begin(), inner.end());
     } else if (x[1] == 1) {
@@ -158,9 +163,12 @@ std::vector<std::uint8_t> PstReader::stream(Bid bid, std::uint64_t limit) const 
   if (total > limit) throw ReadError("stream " + hex(bid) + " larger than expected");
   const std::size_t n = loadLe16(&x[2]);
   if (block::kXHeader + 8 * n > x.size()) throw ReadError("XBLOCK " + hex(bid) + " is too short");
-  out.reserve(total);
+  out.reserve(std::min<std::uint64_t>(total, 64u << 20));
   for (std::size_t i = 0; i < n; ++i) {
     const Bid child = loadLe64(&x[block::kXHeader + 8 * i]);
+    if (x[1] == 2 && (!(child & block::kInternalBit) || blockData(child).at(1) != 1))
+      throw ReadError("XXBLOCK " + hex(bid) + " names a block that is not an XBLOCK");
+    if (x[1] == 1 && (child & block::kInternalBit)) throw ReadError("XBLOCK " + hex(bid) + " names an internal block");
     const auto part = x[1] == 2 ? stream(child, limit) : decode(blockData(child));
     out.insert(out.end(), part.begin(), part.end());
     if (out.size() > limit) throw ReadError("stream " + hex(bid) + " larger than expected");
@@ -186,7 +194,9 @@ std::map<Nid, SubnodeInfo> PstReader::subnodes(Bid bid) const {
     if (b[1] == 0) {
       out[nid] = SubnodeInfo{loadLe64(e + 8), loadLe64(e + 16)};
     } else {
-      for (const auto& kv : subnodes(loadLe64(e + 8))) out.insert(kv);
+      const Bid child = loadLe64(e + 8);
+      if (blockData(child).at(1) != 0) throw ReadError("SIBLOCK " + hex(bid) + " names a block that is not an SLBLOCK");
+      for (const auto& kv : subnodes(child)) out.insert(kv);
     }
   }
   return out;

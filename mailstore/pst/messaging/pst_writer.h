@@ -13,6 +13,7 @@
 
 #include "mailstore/message.h"
 #include "mailstore/pst/ltp/prop_value.h"
+#include "mailstore/pst/ltp/tc_builder.h"
 #include "mailstore/pst/messaging/message_node.h"
 #include "mailstore/pst/ndb/ndb_writer.h"
 
@@ -60,7 +61,7 @@ class PstWriter {
   void createStore(const std::u16string& displayName);
   Folder& addFolderState(Nid nid, Nid parent, PropList props, bool search);
   void writeStatic(Nid nid, const PropList& props);
-  void writeEmptyTable(Nid nid, const struct TableSchema& schema);
+  void writeEmptyTable(Nid nid, const TableSchema& schema);
   void writeFolder(Folder& f);
   void markCountsChanged(Folder& f);
   std::vector<std::uint8_t> entryId(Nid nid) const;

@@ -164,4 +164,20 @@ TEST_F(CorruptedStore, MandatoryNodeMissing) {
   EXPECT_TRUE(mentions(r, "mandatory node 0x8062 is missing")) << allProblems(r);
 }
 
+TEST_F(CorruptedStore, AnyDamageIsReportedWithoutACrash) {
+  // The checker reads files it must not trust: flipped bytes anywhere, or a cut file.
+  std::uint32_t x = 12345;
+  for (int round = 0; round < 150; ++round) {
+    const auto r = checkAfter([&](Bytes& b) {
+      for (int k = 0; k < 4; ++k) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b[x % b.size()] ^= static_cast<std::uint8_t>(1 + (x >> 24) % 255);
+      }
+    });
+    (void)r;
+  }
+  const auto cut = checkAfter([](Bytes& b) { b.resize(b.size() / 3); });
+  EXPECT_FALSE(cut.ok());
+}
+
 }  // namespace
