@@ -58,6 +58,7 @@ PstWriter::PstWriter(const std::string& path, const std::u16string& displayName,
   context_.now = toFileTime(seconds);
   context_.warn = options_.warn;
   context_.maxMessageBytes = options_.maxMessageBytes;
+  ndb_.file().limitSpace(options_.diskSpace);
   createStore(displayName);
   flush();
 }

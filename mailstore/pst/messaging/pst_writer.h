@@ -24,6 +24,8 @@ struct PstWriterOptions {
   std::function<void(const std::string&)> warn;
   // The most one mail may hold; larger attachments are left out.
   std::uint64_t maxMessageBytes = 0x7FFFF000;
+  // Bytes the disk can take before it is full (tests stand in for a full disk with it).
+  std::uint64_t diskSpace = ~std::uint64_t{0};
 };
 
 class PstWriter {
@@ -42,6 +44,7 @@ class PstWriter {
   Nid addFolder(Nid parent, const std::u16string& name, const std::string& containerClass);
   void addMessage(Nid folder, const mail::Message& message, bool received);
   std::size_t messageCount(Nid folder) const;
+  std::uint64_t bytesWritten() const { return ndb_.file().bytesWritten(); }
 
   // Everything added so far is in the file on disk, which opens as a complete store.
   void flush();

@@ -24,6 +24,11 @@ void FileIo::fail(const char* what) const {
 
 void FileIo::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
   errno = 0;
+  if (written_ + data.size() > limit_) {
+    errno = ENOSPC;
+    fail("write to");
+  }
+  written_ += data.size();
   if (offset != position_ && !platform::seekTo(file_.get(), offset)) fail("seek in");
   if (std::fwrite(data.data(), 1, data.size(), file_.get()) != data.size()) fail("write to");
   position_ = offset + data.size();

@@ -23,6 +23,9 @@ class FileIo {
   void sync();
 
   const std::string& path() const { return path_; }
+  std::uint64_t bytesWritten() const { return written_; }
+  // Fails every write past this many bytes as a full disk does (for tests).
+  void limitSpace(std::uint64_t bytes) { limit_ = bytes; }
 
  private:
   [[noreturn]] void fail(const char* what) const;
@@ -31,6 +34,8 @@ class FileIo {
   std::unique_ptr<std::FILE, platform::FileCloser> file_;
   std::uint64_t position_ = 0;
   std::uint64_t length_ = 0;
+  std::uint64_t written_ = 0;
+  std::uint64_t limit_ = ~std::uint64_t{0};
 };
 
 }  // namespace qm::pst

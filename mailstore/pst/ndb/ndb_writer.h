@@ -58,6 +58,7 @@ class NdbWriter {
   void commit();
 
   FileIo& file() { return file_; }
+  const FileIo& file() const { return file_; }
   std::uint64_t fileEnd() const { return space_.fileEnd(); }
 
  private:

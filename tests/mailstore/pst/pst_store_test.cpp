@@ -210,6 +210,57 @@ TEST(PstStore, AttachmentTooLargeForTheFormatIsLeftOutAndReported) {
   expectReadersAgree(path, {{"Deleted Items", {}}, {"Inbox", {&mail}}}, dir);
 }
 
+// A disk that fills up at any point of a run: the write that does not fit fails with a
+// full-disk error, later calls fail too, and the file keeps the mails of the last flush.
+TEST(PstStore, DiskFillingUpAnywhereLeavesTheLastFlushedMails) {
+  qm::test::TempDir dir;
+  std::vector<qm::mail::Message> mails;
+  for (int i = 0; i < 10; ++i) {
+    MailFields s;
+    s.subject = u"Mail " + qm::pst::widenHeaderText(std::to_string(i));
+    mails.push_back(qm::test::makeMail(s));
+    mails.back().attachments.push_back(qm::test::makeAttachment(u"part.bin", 9000 * (i % 3), static_cast<std::uint8_t>(i)));
+  }
+  auto run = [&](const std::string& path, std::uint64_t space, int& flushed) {
+    qm::pst::PstWriterOptions options;
+    options.diskSpace = space;
+    flushed = -1;
+    qm::pst::PstWriter writer(path, kStoreName, options);
+    flushed = 0;
+    const auto inbox = writer.addFolder(writer.ipmSubtree(), u"Inbox", "IPF.Note");
+    for (int i = 0; i < 10; ++i) {
+      writer.addMessage(inbox, mails[i], true);
+      if (i % 4 == 3) writer.flush(), flushed = i + 1;
+    }
+    writer.flush();
+    flushed = 10;
+    return writer.bytesWritten();
+  };
+  int flushed = 0;
+  const std::uint64_t total = run(dir.file("whole.pst"), ~std::uint64_t{0}, flushed);
+  int failures = 0;
+  for (std::uint64_t space = total / 120; space < total; space += total / 120) {
+    const std::string path = dir.file("full-" + std::to_string(space) + ".pst");
+    try {
+      run(path, space, flushed);
+      ADD_FAILURE() << "no error with " << space << " bytes of " << total;
+    } catch (const qm::mail::StoreError& e) {
+      ++failures;
+      EXPECT_NE(std::string(e.what()).find("disk is full"), std::string::npos) << e.what();
+    }
+    if (flushed < 0) continue;  // the store itself could not be created
+    const auto report = qm::pst::checkPstFile(path);
+    EXPECT_EQ(report.messages, static_cast<std::uint64_t>(flushed)) << space;
+    for (const auto& p : report.problems) {
+      // Stopped while the maps were rewritten: the header says they must be rebuilt.
+      const bool mapsOnly = p.find("allocation maps are marked invalid") != std::string::npos ||
+                            p.find("AMap at") != std::string::npos || p.find("free bytes") != std::string::npos;
+      EXPECT_TRUE(mapsOnly) << space << ": " << p;
+    }
+  }
+  EXPECT_GT(failures, 100);
+}
+
 #ifndef _WIN32
 TEST(PstStore, FullDiskIsAnErrorNeverASuccess) {
   // /dev/full accepts the file but fails every write with "no space left on device".
