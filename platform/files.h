@@ -24,6 +24,8 @@ bool seekTo(std::FILE* file, std::uint64_t offset);
 bool seekBy(std::FILE* file, std::int64_t delta);
 bool seekToEnd(std::FILE* file);
 std::optional<std::uint64_t> tellPosition(std::FILE* file);
+// Flushes the stream and asks the system to put the file's data on the disk; false on failure.
+bool syncFile(std::FILE* file);
 
 // Closes a FILE* when it goes out of scope.
 struct FileCloser {

@@ -32,6 +32,10 @@ std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   return static_cast<std::uint64_t>(pos);
 }
 
+bool syncFile(std::FILE* file) {
+  return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
+}
+
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   struct stat st {};
   if (::stat(utf8Path.c_str(), &st) != 0) return std::nullopt;

@@ -1,6 +1,8 @@
 // Windows side of the file operations: wide-character calls on UTF-8 paths.
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstdio>
 
 #include "platform/files.h"
@@ -24,6 +26,10 @@ bool seekBy(std::FILE* file, std::int64_t delta) {
 }
 
 bool seekToEnd(std::FILE* file) { return _fseeki64(file, 0, SEEK_END) == 0; }
+
+bool syncFile(std::FILE* file) {
+  return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
 
 std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   const __int64 pos = _ftelli64(file);

@@ -34,3 +34,9 @@ if [ ${#need[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
+
+# The npm readers the tests use (pst-extractor), pinned by tests/readers/package-lock.json.
+readers="$(cd "$(dirname "$0")/.." && pwd)/tests/readers"
+if [ ! -d "$readers/node_modules" ] && command -v npm >/dev/null 2>&1; then
+  (cd "$readers" && npm ci --no-audit --no-fund --silent)
+fi

@@ -1,0 +1,81 @@
+// A new Unicode personal folder file: the store, its standard folders (MS-PST 2.7.1), the
+// folders added to it and their mails. Folder tables are kept in memory in a packed form
+// and written again at each flush; mails are written once, when they are added.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mailstore/message.h"
+#include "mailstore/pst/ltp/prop_value.h"
+#include "mailstore/pst/ltp/tc_builder.h"
+#include "mailstore/pst/messaging/message_node.h"
+#include "mailstore/pst/ndb/ndb_writer.h"
+
+namespace qm::pst {
+
+struct PstWriterOptions {
+  // Receives the texts of attachments left out (too large for the format).
+  std::function<void(const std::string&)> warn;
+  // The most one mail may hold; larger attachments are left out.
+  std::uint64_t maxMessageBytes = 0x7FFFF000;
+  // Bytes the disk can take before it is full (tests stand in for a full disk with it).
+  std::uint64_t diskSpace = ~std::uint64_t{0};
+};
+
+class PstWriter {
+ public:
+  // Creates the file (replacing one that is there) with an empty store, already flushed.
+  PstWriter(const std::string& path, const std::u16string& displayName, PstWriterOptions options = {});
+
+  Nid ipmSubtree() const { return kNidIpmSubtree; }
+  Nid deletedItems() const { return kNidDeletedItems; }
+
+  std::vector<Nid> childFolders(Nid parent) const;
+  std::u16string folderName(Nid folder) const;
+  std::string folderClass(Nid folder) const;
+  bool hasFolder(Nid folder) const { return folders_.count(folder) != 0; }
+
+  Nid addFolder(Nid parent, const std::u16string& name, const std::string& containerClass);
+  void addMessage(Nid folder, const mail::Message& message, bool received);
+  std::size_t messageCount(Nid folder) const;
+  std::uint64_t bytesWritten() const { return ndb_.file().bytesWritten(); }
+
+  // Everything added so far is in the file on disk, which opens as a complete store.
+  void flush();
+
+ private:
+  struct Folder {
+    Nid nid = 0;
+    Nid parent = 0;
+    PropList props;
+    std::vector<Nid> children;
+    bool search = false;
+    std::vector<std::pair<Nid, std::vector<std::uint8_t>>> contents;  // row id, packed cells
+    bool pcDirty = true, hierarchyDirty = true, contentsDirty = true;
+    std::vector<Bid> pcBlocks, hierarchyBlocks, contentsBlocks;
+  };
+
+  void createStore(const std::u16string& displayName);
+  Folder& addFolderState(Nid nid, Nid parent, PropList props, bool search);
+  void writeStatic(Nid nid, const PropList& props);
+  void writeEmptyTable(Nid nid, const TableSchema& schema);
+  void writeFolder(Folder& f);
+  void markCountsChanged(Folder& f);
+  std::vector<std::uint8_t> entryId(Nid nid) const;
+  Folder& folder(Nid nid);
+  const Folder& folder(Nid nid) const;
+
+  NdbWriter ndb_;
+  PstWriterOptions options_;
+  MessageContext context_;
+  std::map<Nid, Folder> folders_;
+  bool failed_ = false;
+};
+
+}  // namespace qm::pst

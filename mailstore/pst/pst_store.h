@@ -1,0 +1,24 @@
+// The mail store backed by a new personal folder file.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "mailstore/store_backend.h"
+
+namespace qm::mail {
+
+struct PstStoreOptions {
+  // Texts about mail content left out (an attachment too large for the format); the
+  // caller logs them. Nothing is reported when empty.
+  std::function<void(const std::string&)> warn;
+};
+
+// Creates a new store file at the path (UTF-8), replacing any file there, with the display
+// name given. Throws StoreError when the file cannot be created. The store is flushed once
+// created, and again when the backend is destroyed.
+std::unique_ptr<StoreBackend> createPstStore(const std::string& path, const std::u16string& displayName,
+                                             PstStoreOptions options = {});
+
+}  // namespace qm::mail
