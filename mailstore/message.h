@@ -12,7 +12,7 @@ namespace qm::mail {
 
 struct Address {
   std::u16string displayName;  // decoded display name; empty when the header gave none
-  std::string address;         // addr-spec ("user@example.com"), as it stood
+  std::string address;         // the address proper ("user@example.com"), as it stood
 };
 
 enum class RecipientKind { To = 1, Cc = 2, Bcc = 3 };  // values as MAPI's PidTagRecipientType

@@ -12,7 +12,7 @@ namespace {
 // What has been read of the mailbox being parsed.
 struct MailboxText {
   std::string phrase;   // display-name words with quotes removed, blanks collapsed
-  std::string spec;     // the same text with quotes kept and blanks dropped: an addr-spec
+  std::string addrSpec;     // the same text with quotes kept and blanks dropped: the address proper
   std::string angle;    // what stood between '<' and '>'
   std::string comment;  // the last comment's text
   bool hasAngle = false;
@@ -22,9 +22,9 @@ struct MailboxText {
     if (pendingBlank && !phrase.empty()) phrase.push_back(' ');
     pendingBlank = false;
     phrase += cooked;
-    spec += raw;
+    addrSpec += raw;
   }
-  bool empty() const { return phrase.empty() && angle.empty() && !hasAngle && spec.empty(); }
+  bool empty() const { return phrase.empty() && angle.empty() && !hasAngle && addrSpec.empty(); }
 };
 
 // The quoted string at s[i] == '"': its text, and its raw form with the quotes.
@@ -73,8 +73,8 @@ class ListReader {
       a.address = current_.angle;
       a.displayName = decodeHeaderText(trimBlanks(current_.phrase), log_);
     } else {
-      // An addr-spec; words without an '@' ("Undisclosed Recipients") are kept as written.
-      a.address = current_.spec.find('@') != std::string::npos ? current_.spec
+      // An address proper; words without an '@' ("Undisclosed Recipients") are kept as written.
+      a.address = current_.addrSpec.find('@') != std::string::npos ? current_.addrSpec
                                                                  : std::string(trimBlanks(current_.phrase));
       if (!current_.comment.empty()) a.displayName = decodeHeaderText(current_.comment, log_);
     }
