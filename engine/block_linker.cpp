@@ -40,10 +40,35 @@ OffsetKeys keyOffsets(const std::vector<DbxBlockRecord>& table) {
   return keys;
 }
 
+// Short lists of block indexes, one per key, kept side by side in one array: a key's list
+// has room for every record filed under that key, and each record is added to a list at
+// most once, so the lists never outgrow their room and cost no allocation of their own.
+class KeyedLists {
+ public:
+  KeyedLists(const std::vector<std::int32_t>& keyOfRecord, std::size_t keyCount)
+      : start_(keyCount + 1, 0), size_(keyCount, 0) {
+    for (const std::int32_t k : keyOfRecord)
+      if (k != kNone) ++start_[static_cast<std::size_t>(k) + 1];
+    for (std::size_t k = 0; k < keyCount; ++k) start_[k + 1] += start_[k];
+    items_.resize(static_cast<std::size_t>(start_.back()));
+  }
+
+  std::int32_t* begin(std::int32_t key) { return items_.data() + start_[key]; }
+  std::int32_t* end(std::int32_t key) { return begin(key) + size_[key]; }
+  bool empty(std::int32_t key) const { return size_[key] == 0; }
+  void push(std::int32_t key, std::int32_t value) { *end(key) = value, ++size_[key]; }
+  void pop(std::int32_t key) { --size_[key]; }
+
+ private:
+  std::vector<std::int32_t> start_;
+  std::vector<std::int32_t> size_;
+  std::vector<std::int32_t> items_;
+};
+
 class Linker {
  public:
   explicit Linker(std::vector<DbxBlockRecord>& table)
-      : t_(table), keys_(keyOffsets(table)), heads_(keys_.count), waiting_(keys_.count) {}
+      : t_(table), keys_(keyOffsets(table)), heads_(keys_.self, keys_.count), waiting_(keys_.next, keys_.count) {}
 
   // Links record d, the records before it being linked already.
   void linkOne(std::int32_t d);
@@ -57,28 +82,25 @@ class Linker {
   }
 
  private:
-  using MinHeap = std::vector<std::int32_t>;
-
   bool linkUnpreceded(std::int32_t d);
   void linkWaiting(std::int32_t d);
 
   // Slot of the first mail start, in list order, whose self offset has this key.
   std::int32_t firstHead(std::int32_t key) {
     if (key == kNone) return kNone;
-    MinHeap& heap = heads_[key];
-    while (!heap.empty()) {
-      const std::int32_t slot = heap.front();
+    while (!heads_.empty(key)) {
+      const std::int32_t slot = *heads_.begin(key);
       if (slots_[slot] != kNone && keys_.self[slots_[slot]] == key) return slot;
-      std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-      heap.pop_back();  // stale: the slot was emptied or now holds another block
+      std::pop_heap(heads_.begin(key), heads_.end(key), std::greater<>());
+      heads_.pop(key);  // stale: the slot was emptied or now holds another block
     }
     return kNone;
   }
 
   void indexHead(std::int32_t slot) {
-    MinHeap& heap = heads_[keys_.self[slots_[slot]]];
-    heap.push_back(slot);
-    std::push_heap(heap.begin(), heap.end(), std::greater<>());
+    const std::int32_t key = keys_.self[slots_[slot]];
+    heads_.push(key, slot);
+    std::push_heap(heads_.begin(key), heads_.end(key), std::greater<>());
   }
 
   void appendHead(std::int32_t d) {
@@ -89,10 +111,10 @@ class Linker {
   // Takes the latest waiting block whose next-block offset equals d's self offset and
   // chains d behind it; false when none waits for d.
   bool followWaiting(std::int32_t d) {
-    auto& stack = waiting_[keys_.self[d]];
-    if (stack.empty()) return false;
-    const std::int32_t p = stack.back();
-    stack.pop_back();
+    const std::int32_t key = keys_.self[d];
+    if (waiting_.empty(key)) return false;
+    const std::int32_t p = *(waiting_.end(key) - 1);
+    waiting_.pop(key);
     t_[d].status = kBlockChained;
     t_[d].hasPredecessor = true;
     t_[p].next = d;
@@ -107,8 +129,8 @@ class Linker {
   std::vector<DbxBlockRecord>& t_;
   OffsetKeys keys_;
   std::vector<std::int32_t> slots_;   // the mail list; kNone marks a removed entry
-  std::vector<MinHeap> heads_;        // per self-offset key: slots, smallest first
-  std::vector<std::vector<std::int32_t>> waiting_;  // per next-offset key: waiting blocks
+  KeyedLists heads_;    // per self-offset key: a min-heap of mail-list slots
+  KeyedLists waiting_;  // per next-offset key: waiting blocks, latest last
   bool waitingNow_ = false;
 };
 
@@ -167,7 +189,7 @@ void Linker::linkWaiting(std::int32_t d) {
   }
   const bool followed = followWaiting(d);
   if (headSlot == kNone && !followed && keys_.next[d] != kNone)
-    waiting_[keys_.next[d]].push_back(d);  // a block no one can follow is never looked up
+    waiting_.push(keys_.next[d], d);  // a block no one can follow is never looked up
 }
 
 }  // namespace
