@@ -61,6 +61,7 @@ class FileScope {
 // Whether entry `mail` of the engine's mail list still starts a chain of its own.
 bool isMailStart(const DbxFile& engine, int mail) {
   const auto& table = dbxBlockTable();
+  if (mail < 0 || static_cast<std::size_t>(mail) >= engine.mailList.size()) return false;
   const std::int32_t first = engine.mailList[static_cast<std::size_t>(mail)];
   return first >= 0 && static_cast<std::size_t>(first) < table.size() &&
          table[static_cast<std::size_t>(first)].status == kBlockMailStart;
