@@ -1,50 +1,17 @@
 // Convert and Stop from the window, on the bundled sample store: a run to its end, Stop in
 // the middle followed at once by a new run, Exit during a run, and non-ASCII names.
 #include <algorithm>
-#include <map>
 
 #include "convert/conversion_worker.h"
 #include "platform/files.h"
+#include "tests/convert/run_fixture.h"
 #include "tests/support/files.h"
 #include "tests/ui/window_fixture.h"
 
 namespace qm::test {
 namespace {
 
-// A view that shows nothing: the reference run that the window's output is compared with.
-class SilentView : public convert::RunView {
- public:
-  void setScanLine(const std::string&) override {}
-  void setPercentLabel(const std::string&) override {}
-  void setFileBar(int) override {}
-  void setOverallBar(int) override {}
-  void setProgressLine(const std::string&) override {}
-  void enableInputs(bool) override {}
-  void setConvertCaption(const std::string&) override {}
-  void enableConvert(bool) override {}
-  void uncheckSaveOptions() override {}
-  void clearRunning() override {}
-  void resetControls() override {}
-  void showMessage(const std::string&, convert::MessageKind) override {}
-};
-
-// Every file below folder (relative path with '/' separators) and its bytes.
-void collect(const std::string& folder, const std::string& prefix,
-             std::map<std::string, std::string>& out) {
-  for (const auto& e : platform::listDirectory(folder)) {
-    const std::string path = folder + "\\" + e.name;
-    if (e.isDirectory)
-      collect(path, prefix + e.name + "/", out);
-    else
-      out[prefix + e.name] = readFile(path);
-  }
-}
-
-std::map<std::string, std::string> tree(const std::string& folder) {
-  std::map<std::string, std::string> out;
-  collect(folder, "", out);
-  return out;
-}
+using convert::test::snapshot;
 
 class RunFromWindow : public WindowTest {
  protected:
@@ -82,10 +49,10 @@ class RunFromWindow : public WindowTest {
     settings.destinationFolder = dir.file("reference");
     platform::createDirectory(settings.destinationFolder);
     convert::SettingsInput input(settings);
-    SilentView view;
+    convert::test::RunRecorder view(dir.path());
     convert::CancelToken token;
     convert::ConversionWorker(input, view, token).run();
-    return tree(settings.destinationFolder);
+    return snapshot(settings.destinationFolder);
   }
 };
 
@@ -112,7 +79,7 @@ TEST_F(RunFromWindow, EmlRunToTheEndMatchesARunWithoutWindow) {
   EXPECT_EQ(text(IDT_PROGRESS), "Progress Report : Ready");
   EXPECT_EQ(SendMessageW(control(IDP_OVERALL), PBM_GETPOS, 0, 0), 0);
 
-  const auto written = tree(dialog->destinationFolder);
+  const auto written = snapshot(dialog->destinationFolder);
   ASSERT_FALSE(written.empty());
   EXPECT_TRUE(written.count("1_Converted_Sample_As_EML/Sample_000001.eml"));
   EXPECT_EQ(written, reference({store}));
@@ -171,7 +138,7 @@ TEST_F(RunFromWindow, StopThenConvertAtOnceStartsAnUndisturbedRun) {
   ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }, 120000));
   pump();
   EXPECT_EQ(completions(), 1);
-  EXPECT_EQ(tree(dialog->destinationFolder), reference(stores));
+  EXPECT_EQ(snapshot(dialog->destinationFolder), reference(stores));
 }
 
 TEST_F(RunFromWindow, ExitDuringARunEndsItWithoutCompletion) {
@@ -187,11 +154,11 @@ TEST_F(RunFromWindow, ExitDuringARunEndsItWithoutCompletion) {
   const std::string destination = dialog->destinationFolder;
   SendMessageW(hwnd, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(hwnd));
-  const auto atExit = tree(destination);
+  const auto atExit = snapshot(destination);
   closeWindowObject();  // the stopped run's thread winds down
   EXPECT_EQ(services.boxes.size(), 2u);  // the two questions, no completion
   Sleep(200);
-  EXPECT_EQ(tree(destination), atExit);  // nothing written after Exit
+  EXPECT_EQ(snapshot(destination), atExit);  // nothing written after Exit
 }
 
 TEST_F(RunFromWindow, CustomizeShowsTheNamingDialogFirst) {
@@ -208,7 +175,7 @@ TEST_F(RunFromWindow, NonAsciiStoresAreConvertedAndNamed) {
   prepare({storeCopy("Входящие.dbx"), storeCopy("Boîte de réception.dbx")});
   click(IDB_CONVERT);
   ASSERT_TRUE(pumpUntil([&] { return completionShown(); }));
-  const auto written = tree(dialog->destinationFolder);
+  const auto written = snapshot(dialog->destinationFolder);
   EXPECT_TRUE(written.count("1_Converted_Входящие_As_EML/Входящие_000001.eml"));
   EXPECT_TRUE(written.count("2_Converted_Boîte de réception_As_EML/Boîte de réception_000001.eml"));
 }
