@@ -68,29 +68,18 @@ bool CSaveAsDlg::handleCommand(WORD id, WORD code) {
   }
 }
 
-void CSaveAsDlg::OnCounterBox() {
-  try {
-    parts_.useCounter = !parts_.useCounter;
-    enable(IDT_COUNTER, parts_.useCounter);
-    enable(IDE_COUNTER, parts_.useCounter);
-    showPreview();
-  } catch (...) {
-  }
-}
+void CSaveAsDlg::OnCounterBox() { flipSwitch(parts_.useCounter, IDT_COUNTER, IDE_COUNTER); }
 
-void CSaveAsDlg::OnFolderTagBox() {
-  try {
-    parts_.useFolderTag = !parts_.useFolderTag;
-    enable(IDT_FOLDER_TAG, parts_.useFolderTag);
-    enable(IDE_FOLDER_TAG, parts_.useFolderTag);
-    showPreview();
-  } catch (...) {
-  }
-}
+void CSaveAsDlg::OnFolderTagBox() { flipSwitch(parts_.useFolderTag, IDT_FOLDER_TAG, IDE_FOLDER_TAG); }
 
-void CSaveAsDlg::OnTypeTagBox() {
+void CSaveAsDlg::OnTypeTagBox() { flipSwitch(parts_.useTypeTag, 0, 0); }
+
+// A switch flips; its label and edit, if it has them, are enabled exactly when it is on.
+void CSaveAsDlg::flipSwitch(bool& on, int label, int edit) {
   try {
-    parts_.useTypeTag = !parts_.useTypeTag;
+    on = !on;
+    if (label) enable(label, on);
+    if (edit) enable(edit, on);
     showPreview();
   } catch (...) {
   }

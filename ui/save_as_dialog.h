@@ -40,6 +40,7 @@ class CSaveAsDlg : public qm::ui::DialogWindow {
   INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool handleCommand(WORD id, WORD code);
 
+  void flipSwitch(bool& on, int label, int edit);
   void showPreview();
   // Puts the last accepted text back into an edit, with the caret at its end.
   void restoreText(int id, const std::string& accepted);

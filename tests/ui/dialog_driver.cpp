@@ -40,6 +40,12 @@ void DialogDriver::checkRow(int listId, int row, bool on) const {
   SendMessageW(control(listId), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));
 }
 
+std::vector<std::string> boxTexts(const FakeServices& services) {
+  std::vector<std::string> out;
+  for (const auto& b : services.boxes) out.push_back(b.text);
+  return out;
+}
+
 namespace {
 
 struct ModalScript {

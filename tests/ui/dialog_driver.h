@@ -7,6 +7,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "tests/ui/window_fixture.h"
 
 namespace qm::test {
 
@@ -35,6 +38,9 @@ class DialogDriver {
  private:
   HWND hwnd_ = nullptr;
 };
+
+// The texts of the message boxes shown so far, oldest first.
+std::vector<std::string> boxTexts(const FakeServices& services);
 
 // What happened to a modal dialog that playModal answered.
 struct ModalPlay {

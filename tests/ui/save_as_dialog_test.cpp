@@ -22,11 +22,6 @@ class SaveAsTest : public WindowTest {
     d.attach(naming->window());
   }
   std::string preview() const { return d.text(IDT_NAMING_PREVIEW); }
-  std::vector<std::string> boxTexts() const {
-    std::vector<std::string> out;
-    for (const auto& b : services.boxes) out.push_back(b.text);
-    return out;
-  }
   // The naming members of the window, in one line.
   std::string stored() const {
     return std::to_string(dialog->fileCounterStart) + "|" + dialog->folderTag + "|" +
@@ -75,7 +70,7 @@ TEST_F(SaveAsTest, SixthDigitIsRefusedAndTheFiveStay) {
   d.type(IDE_COUNTER, "12345");
   EXPECT_TRUE(services.boxes.empty());
   d.type(IDE_COUNTER, "123456");
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Counter should not exceed 5 digits"});
+  EXPECT_EQ(boxTexts(services), std::vector<std::string>{"Counter should not exceed 5 digits"});
   EXPECT_EQ(services.boxes[0].caption, dialog->appName());
   EXPECT_EQ(services.boxes[0].type, static_cast<UINT>(MB_OK));
   EXPECT_EQ(d.text(IDE_COUNTER), "12345");
@@ -95,7 +90,7 @@ TEST_F(SaveAsTest, PastedLettersNeverStayInTheCounter) {
 TEST_F(SaveAsTest, FolderTagRefusesForbiddenCharactersAndMoreThanFifty) {
   openSaveAs();
   d.type(IDE_FOLDER_TAG, "a/b");
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Folder Tag cannot contain following characters: \\/:*?<>|"});
+  EXPECT_EQ(boxTexts(services), std::vector<std::string>{"Folder Tag cannot contain following characters: \\/:*?<>|"});
   EXPECT_EQ(d.text(IDE_FOLDER_TAG), "Converted");
   d.type(IDE_FOLDER_TAG, "say \"hi\"");  // the double quote too, though the message omits it
   EXPECT_EQ(services.boxes.size(), 2u);

@@ -84,11 +84,6 @@ class SearchDialogTest : public WindowTest {
     makeWideTree(root, 30, 2);
     return root;
   }
-  std::vector<std::string> boxTexts() const {
-    std::vector<std::string> out;
-    for (const auto& b : services.boxes) out.push_back(b.text);
-    return out;
-  }
 
   std::unique_ptr<CSearchFilesDlg> search;
   DialogDriver d;
@@ -142,7 +137,7 @@ TEST_F(SearchDialogTest, FolderBrowserChoosesTheStartFolderOrAsksAgain) {
 
   d.click(IDB_SEARCH_BROWSE);  // cancelled
   pump();
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Please select proper path."});
+  EXPECT_EQ(boxTexts(services), std::vector<std::string>{"Please select proper path."});
   EXPECT_EQ(services.boxes.back().caption, dialog->appName());
   EXPECT_FALSE(d.enabled(IDB_SEARCH_START));
   EXPECT_EQ(search->searchFolder, dir.path());  // the earlier choice stays
