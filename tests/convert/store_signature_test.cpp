@@ -30,13 +30,5 @@ TEST(StoreSignature, TellsAMessageStoreFromEveryOtherFile) {
   EXPECT_EQ(checkStoreSignature(dir.path()), StoreCheck::Unopenable);
 }
 
-TEST(StoreSignature, MessagesAreThoseTheSourceListShows) {
-  EXPECT_EQ(storeCheckMessage(StoreCheck::MessageStore), "");
-  EXPECT_EQ(storeCheckMessage(StoreCheck::TooShort), "Error reading file.");
-  EXPECT_EQ(storeCheckMessage(StoreCheck::OtherKind),
-            "File is not a valid Message.dbx File.\nProbably, You may have selected  Folder.dbx, "
-            "Pop3uidl.dbx or Offline.dbx files");
-}
-
 }  // namespace
 }  // namespace qm::convert
