@@ -153,7 +153,9 @@ TEST(WorkerStop, ThousandsOfStopsAtRandomMomentsLeaveNothingWrittenLoggedOrShown
     const auto events = r.scene.recorder.events();
     if (!events.empty() && events.back() != "percent:  ") ++stoppedMidRun;
   }
-  EXPECT_GT(stoppedMidRun, kRuns / 4) << "the stops should fall inside the runs";
+  // How many stops land inside a run depends on the machine's load against the one run
+  // measured above; the test only needs some of them to, besides those before and after.
+  EXPECT_GT(stoppedMidRun, kRuns / 100) << "the stops should fall inside the runs";
 }
 
 TEST(WorkerStop, AStopWhileAnOutputFolderIsClearedEndsTheClearingThere) {
