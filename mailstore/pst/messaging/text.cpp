@@ -1,5 +1,7 @@
 #include "mailstore/pst/messaging/text.h"
 
+#include "platform/charset.h"
+
 namespace qm::pst {
 namespace {
 
@@ -44,32 +46,7 @@ std::u16string widenHeaderText(std::string_view bytes) {
   return out;
 }
 
-std::string toUtf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    else if (cp >= 0xD800 && cp < 0xE000)
-      cp = 0xFFFD;
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
+std::string toUtf8(std::u16string_view text) { return platform::utf16ToUtf8(text); }
 
 std::uint64_t toFileTime(std::int64_t unixSeconds) {
   return static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL;
