@@ -17,7 +17,7 @@ struct PstStoreOptions {
 
 // Creates a new store file at the path (UTF-8), replacing any file there, with the display
 // name given. Throws StoreError when the file cannot be created. The store is flushed once
-// created, and again when the backend is destroyed.
+// created, after every few thousand mails, and when the backend is destroyed.
 std::unique_ptr<StoreBackend> createPstStore(const std::string& path, const std::u16string& displayName,
                                              PstStoreOptions options = {});
 
