@@ -10,7 +10,7 @@ namespace {
 class PstStore : public StoreBackend {
  public:
   PstStore(const std::string& path, const std::u16string& displayName, PstStoreOptions options)
-      : writer_(path, displayName, pst::PstWriterOptions{std::move(options.warn)}) {}
+      : writer_(path, displayName, writerOptions(options)), flushEvery_(std::max<std::size_t>(1, options.flushEvery)) {}
 
   ~PstStore() override {
     try {
@@ -50,10 +50,16 @@ class PstStore : public StoreBackend {
   // Mails are flushed in batches, so that a run cut short by a crash or a killed process
   // keeps most of what it saved. A flush rewrites the tables of the folders that changed,
   // so the batches grow with the store and the flushes cost a fixed share of the run.
-  std::size_t flushInterval() const { return std::max<std::size_t>(kFlushEvery, added_ / 8); }
-  static constexpr std::size_t kFlushEvery = 2000;
+  std::size_t flushInterval() const { return std::max(flushEvery_, added_ / 8); }
+  static pst::PstWriterOptions writerOptions(const PstStoreOptions& options) {
+    pst::PstWriterOptions o;
+    o.warn = options.warn;
+    o.diskSpace = options.diskSpace;
+    return o;
+  }
 
   pst::PstWriter writer_;
+  std::size_t flushEvery_;
   std::size_t added_ = 0;
 };
 

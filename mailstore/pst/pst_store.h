@@ -1,6 +1,8 @@
 // The mail store backed by a new personal folder file.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +15,10 @@ struct PstStoreOptions {
   // Texts about mail content left out (an attachment too large for the format); the
   // caller logs them. Nothing is reported when empty.
   std::function<void(const std::string&)> warn;
+  // Mails between two flushes at least (the batches grow with the store).
+  std::size_t flushEvery = 2000;
+  // Bytes the disk takes before it is full (tests stand in for a full disk with it).
+  std::uint64_t diskSpace = ~std::uint64_t{0};
 };
 
 // Creates a new store file at the path (UTF-8), replacing any file there, with the display
