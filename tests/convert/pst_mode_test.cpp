@@ -120,8 +120,10 @@ TEST_F(PstModeRun, EachStoreGetsItsOwnFileWithItsMailsInAFolderNamedAfterIt) {
       "Deleted Items(IPF.Note)=0 A(IPF.Note)=2",
       "Tarnwick Converted Mails: Inbox(IPF.Note)=0 Outbox(IPF.Note)=0 Sent Items(IPF.Note)=0 "
       "Deleted Items(IPF.Note)=0 B(IPF.Note)=0"}));
-  EXPECT_EQ(paths, (std::vector<std::string>{dir.file("out/1_Converted_A_As_PST/Converted_A.pst"),
-                                             dir.file("out/2_Converted_B_As_PST/Converted_B.pst")}));
+  const std::string sep(1, platform::pathSeparator());
+  EXPECT_EQ(paths, (std::vector<std::string>{
+      dir.file("out") + sep + "1_Converted_A_As_PST" + sep + "Converted_A.pst",
+      dir.file("out") + sep + "2_Converted_B_As_PST" + sep + "Converted_B.pst"}));
   EXPECT_TRUE(inOrder(recorder.events(), {
       "exec: In SAVEASPST", "exec: session created", "error: LogonPstStore created",
       "exec: In <root>/A.dbx file 2 convertable mails were found", "mailDone: 0/2 saved", "mailDone: 1/2 saved",
