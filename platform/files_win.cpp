@@ -31,6 +31,9 @@ bool syncFile(std::FILE* file) {
   return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
 
+// Windows writes a file's cached pages out on its own schedule and has no call to start it.
+void startWriteBack(std::FILE*, std::uint64_t, std::uint64_t) {}
+
 std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   const __int64 pos = _ftelli64(file);
   if (pos < 0) return std::nullopt;

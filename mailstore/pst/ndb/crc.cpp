@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "mailstore/pst/ndb/crc_fold.h"
 #include "platform/bytes.h"
 
 namespace qm::pst {
@@ -50,8 +51,9 @@ const std::array<std::uint8_t, 256> kUnpermute = invert(kPermute);
 }  // namespace
 
 std::uint32_t computeCrc(std::span<const std::uint8_t> data, std::uint32_t crc) {
-  const std::uint8_t* p = data.data();
-  std::size_t n = data.size();
+  const std::size_t folded = foldCrc(data.data(), data.size(), crc);
+  const std::uint8_t* p = data.data() + folded;
+  std::size_t n = data.size() - folded;
   for (; n >= 8; n -= 8, p += 8) {
     const std::uint32_t lo = loadLe32(p) ^ crc, hi = loadLe32(p + 4);
     crc = kCrc[7][lo & 0xFF] ^ kCrc[6][(lo >> 8) & 0xFF] ^ kCrc[5][(lo >> 16) & 0xFF] ^ kCrc[4][lo >> 24] ^
