@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -136,10 +137,12 @@ std::string timeText(double seconds) {
 int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto options = parseConvertOptions(args, err);
   if (!options) return kExitUsage;
-  if (options->to != "eml") {
-    const std::set<std::string> later = {"pst", "msg", "rtf", "dbx"};
+  const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}};
+  const auto kind = built.find(options->to);
+  if (kind == built.end()) {
+    const std::set<std::string> later = {"msg", "rtf", "dbx"};
     if (later.count(options->to))
-      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml is\n";
+      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml and --to pst are\n";
     else
       err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
     return kExitUsage;
@@ -159,7 +162,7 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   RunSettings settings;
   settings.sources = sources.rows();
   settings.destinationFolder = *destination;
-  settings.saveOption = SAVEASEML;
+  settings.saveOption = kind->second;
   settings.logEnabled = options->log;
   settings.recoveryMode = options->recovery;
   settings.naming = options->naming;

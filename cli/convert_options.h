@@ -20,9 +20,10 @@ struct ConvertOptions {
 };
 
 inline constexpr const char* kConvertUsage =
-    "usage: quillmend convert --to eml [--recovery] [--log] [--counter N | --no-counter]\n"
-    "                         [--tag TEXT | --no-tag] [--no-type-tag] [--into] -d DEST\n"
-    "                         (FILE... | --search DIR)\n";
+    "usage: quillmend convert --to (eml | pst) [--recovery] [--log] [--counter N | --no-counter]\n"
+    "                         [--tag TEXT | --no-tag] [--no-type-tag] [--into]\n"
+    "                         -d DEST"
+    " (FILE... | --search DIR)\n";
 
 // The options, or nothing after an explanation on `err`.
 std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err);

@@ -7,6 +7,7 @@
 #include "cli/convert_command.h"
 #include "cli/scan_command.h"
 #include "cli/search_command.h"
+#include "mailstore/standard_components.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
-    {"convert", runConvert, "convert --to eml [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
+    {"convert", runConvert, "convert --to eml|pst [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
     {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
 };
 
@@ -32,6 +33,7 @@ int usage(std::ostream& err) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage(std::cerr);
+  qm::mail::useStandardComponents();
   const std::string name = argv[1];
   for (const auto& c : kCommands) {
     if (name == c.name) {

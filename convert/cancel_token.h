@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 namespace qm::convert {
@@ -33,13 +34,32 @@ class CancelToken {
   bool guard(Action&& action) {
     std::lock_guard<std::recursive_mutex> lock(gate_);
     if (stopped()) return false;
-    action();
+    {
+      Depth depth(*this);
+      action();
+    }
+    if (depth_ == 0 && stopped()) runStopAction();
     return true;
   }
 
+  // The last output action of a stopped run: it runs under the gate once, when Stop is
+  // handled, before stop() returns (or, when Stop came from inside an action, as soon as
+  // that action has ended). Used to leave a file the run was writing complete. Replaces
+  // the action set before; an empty one clears it. The action must not throw.
+  void setStopAction(std::function<void()> action);
+
  private:
+  struct Depth {
+    explicit Depth(CancelToken& t) : token(t) { ++token.depth_; }
+    ~Depth() { --token.depth_; }
+    CancelToken& token;
+  };
+  void runStopAction() noexcept;
+
   std::atomic<bool> stopped_{false};
   std::recursive_mutex gate_;
+  int depth_ = 0;  // actions under way; read and written under the gate only
+  std::function<void()> stopAction_;
 };
 
 }  // namespace qm::convert

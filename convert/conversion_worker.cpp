@@ -210,7 +210,7 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     ctx.output([&] { saved = run.engine.saveMailToEML(folder, emlPath, j); });
     if (ctx.stopped()) return false;
     const MailOutcome outcome = mode.handleMail(ctx, job, j, saved, emlPath);
-    if (outcome == MailOutcome::Stopped) return false;
+    if (outcome == MailOutcome::Stopped || outcome == MailOutcome::Aborted) return false;
     const bool converted = outcome == MailOutcome::Converted;
     if (converted) ++report.mailsSaved;
     else if (!saved && !isMailStart(run.engine, j)) ++report.notMailStarts;

@@ -46,6 +46,7 @@ enum class MailOutcome {
   Failed,     // lost, the progress moves on
   Skipped,    // lost, the progress stays where the previous mail put it
   Stopped,    // a stop check found the run stopped: the run ends
+  Aborted,    // the mode cannot go on (it has said why): the run ends
 };
 
 class OutputMode {
@@ -63,7 +64,8 @@ class OutputMode {
   // or failed to (the mode logs its failure line).
   virtual MailOutcome handleMail(RunContext& run, const FileJob& job, int index, bool saved,
                                  const std::string& emlPath) = 0;
-  // After the last mail, before the file bar goes to 100; false when a stop check ended it.
+  // After the last mail, before the file bar goes to 100; false when a stop check ended it
+  // or the mode could not complete its output (it has said why).
   virtual bool finishMails(RunContext& /*run*/, const FileJob& /*job*/) { return true; }
   // The execution-log line written after the mails, whatever became of them.
   virtual std::string successLine(const FileJob& job) const = 0;

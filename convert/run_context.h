@@ -3,6 +3,7 @@
 // the run's gate, so none of it happens once Stop has been handled.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -43,6 +44,10 @@ class RunContext {
   bool output(Action&& action) {
     return token_.guard(std::forward<Action>(action));
   }
+
+  // The action that completes what the run is writing when it is stopped (see
+  // CancelToken::setStopAction); an empty one clears it.
+  void atStop(std::function<void()> action) { token_.setStopAction(std::move(action)); }
 
   // The host the run's engine reports through: its lines and boxes go the run's way, and
   // it ends a mail between two blocks when the run is stopped.

@@ -20,10 +20,21 @@ class ComponentError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Raised when the store file itself can no longer be written (the disk is full, the file
+// is gone): nothing more can be saved into that store.
+class StoreFailure : public ComponentError {
+ public:
+  using ComponentError::ComponentError;
+};
+
+// Receives the texts of mail content a store left out (an attachment too large for the
+// format).
+using StoreWarningHandler = std::function<void(const std::string&)>;
+
 // Creates (or opens) the store file at `utf8Path` with that display name. Returns null or
-// throws StoreError when it cannot.
+// throws StoreError when it cannot. `warn` may be empty.
 using StoreBackendFactory = std::function<std::unique_ptr<StoreBackend>(
-    const std::string& utf8Path, const std::u16string& displayName)>;
+    const std::string& utf8Path, const std::u16string& displayName, const StoreWarningHandler& warn)>;
 
 // The integers of the object model.
 namespace formats {

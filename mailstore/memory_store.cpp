@@ -60,7 +60,8 @@ const MemoryStore::Folder& MemoryStore::folder(FolderId id) const {
 }
 
 StoreBackendFactory MemoryStore::factory(MemoryStore** made) {
-  return [made](const std::string&, const std::u16string& displayName) -> std::unique_ptr<StoreBackend> {
+  return [made](const std::string&, const std::u16string& displayName,
+                const StoreWarningHandler&) -> std::unique_ptr<StoreBackend> {
     auto store = std::make_unique<MemoryStore>(displayName);
     if (made) *made = store.get();
     return store;

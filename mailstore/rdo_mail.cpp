@@ -34,7 +34,7 @@ void RDOMail::save() {
   if (savedUnchanged_) return;
   // The store can add mails but not replace one it holds.
   if (everSaved_) throw ComponentError("a mail saved into the store cannot be changed there");
-  guarded("saving a mail", [&] { context_->backend->addMessage(folder_, *message_, received_); });
+  storeGuarded("saving a mail", [&] { context_->backend->addMessage(folder_, *message_, received_); });
   everSaved_ = true;
   savedUnchanged_ = true;
 }

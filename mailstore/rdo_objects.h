@@ -53,10 +53,13 @@ class RDOSession {
   // Null when the store cannot be created; lastError() then says why.
   std::shared_ptr<RDOStore> logonPstStore(const std::string& utf8Path, const std::string& displayName);
   bool loggedOn() const;
+  // Where the store logged on to next reports mail content it left out.
+  void setWarningHandler(StoreWarningHandler handler) { warn_ = std::move(handler); }
   const std::string& lastError() const { return lastError_; }
 
  private:
   ComponentSetup setup_;
+  StoreWarningHandler warn_;
   std::shared_ptr<StoreContext> store_;
   std::string lastError_;
 };
@@ -71,6 +74,9 @@ class RDOStore {
   std::shared_ptr<RDOFolder> getDefaultFolder(std::int32_t number);
   // Called once after logon: makes sure the standard folders exist.
   void ensureStandardFolders();
+  // Makes every mail saved so far durable in the store file. Raises StoreFailure when the
+  // file cannot be written.
+  void flush();
 
  private:
   std::shared_ptr<StoreContext> context_;
@@ -124,6 +130,7 @@ class RDOMail {
   void setReceived(bool received);
   bool received() const { return received_; }
   // Saves the mail into its folder. Saving again without a change in between does nothing.
+  // Raises StoreFailure when the store file can no longer be written.
   void save();
   // Writes the mail as a file: format 3 an Outlook message file (.msg), 1 rich text (.rtf).
   void saveAs(const std::string& utf8Path, std::int32_t format);

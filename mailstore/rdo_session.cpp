@@ -21,7 +21,7 @@ std::shared_ptr<RDOStore> RDOSession::logonPstStore(const std::string& utf8Path,
   }
   std::unique_ptr<StoreBackend> backend;
   try {
-    backend = setup_.storeFactory(utf8Path, platform::utf8ToUtf16(displayName));
+    backend = setup_.storeFactory(utf8Path, platform::utf8ToUtf16(displayName), warn_);
   } catch (const StoreError& e) {
     lastError_ = e.what();
     return nullptr;
@@ -61,6 +61,10 @@ std::shared_ptr<RDOFolder> RDOStore::getDefaultFolder(std::int32_t number) {
 
 void RDOStore::ensureStandardFolders() {
   guarded("making the standard folders", [&] { context_->backend->ensureStandardFolders(); });
+}
+
+void RDOStore::flush() {
+  storeGuarded("writing the store file", [&] { context_->backend->flush(); });
 }
 
 }  // namespace qm::mail

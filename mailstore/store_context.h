@@ -40,4 +40,19 @@ auto guarded(const char* operation, F&& step) -> decltype(step()) {
   }
 }
 
+// Runs a step that writes the store file: the store failing is a StoreFailure, anything
+// else a ComponentError.
+template <typename F>
+void storeGuarded(const char* operation, F&& step) {
+  try {
+    step();
+  } catch (const StoreError& e) {
+    throw StoreFailure(std::string(operation) + ": " + e.what());
+  } catch (const ComponentError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw ComponentError(std::string(operation) + ": " + e.what());
+  }
+}
+
 }  // namespace qm::mail

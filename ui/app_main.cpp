@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "mailstore/standard_components.h"
 #include "platform/files.h"
 #include "ui/key_filter.h"
 #include "ui/main_dialog.h"
@@ -13,6 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (FAILED(OleInitialize(nullptr))) return 1;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  qm::mail::useStandardComponents();
   int code = 0;
   {
     qm::ui::Win32Services services;

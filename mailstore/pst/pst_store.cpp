@@ -1,5 +1,7 @@
 #include "mailstore/pst/pst_store.h"
 
+#include <algorithm>
+
 #include "mailstore/pst/messaging/pst_writer.h"
 
 namespace qm::mail {
@@ -8,7 +10,7 @@ namespace {
 class PstStore : public StoreBackend {
  public:
   PstStore(const std::string& path, const std::u16string& displayName, PstStoreOptions options)
-      : writer_(path, displayName, pst::PstWriterOptions{std::move(options.warn)}) {}
+      : writer_(path, displayName, writerOptions(options)), flushEvery_(std::max<std::size_t>(1, options.flushEvery)) {}
 
   ~PstStore() override {
     try {
@@ -18,12 +20,13 @@ class PstStore : public StoreBackend {
     }
   }
 
-  // The standard folders of a new file exist from the start: the IPM subtree with Deleted
-  // Items, the search root and the common views. Nothing more is made here.
-  void ensureStandardFolders() override {}
+  // A new file has the IPM subtree with Deleted Items, the search root and the common views
+  // from the start; the Inbox is added here, as a client adds it when it first uses the file.
+  void ensureStandardFolders() override { writer_.addInbox(); }
   FolderId rootFolder() override { return writer_.ipmSubtree(); }
   std::optional<FolderId> defaultFolder(DefaultFolder which) override {
     if (which == DefaultFolder::DeletedItems) return writer_.deletedItems();
+    if (which == DefaultFolder::Inbox) return writer_.inbox();
     return std::nullopt;
   }
   std::vector<FolderId> childFolders(FolderId parent) override { return writer_.childFolders(checked(parent)); }
@@ -34,6 +37,8 @@ class PstStore : public StoreBackend {
   }
   void addMessage(FolderId folder, const Message& message, bool received) override {
     writer_.addMessage(checked(folder), message, received);
+    ++added_;
+    if (writer_.unflushedMessages() >= flushInterval()) writer_.flush();
   }
   void flush() override { writer_.flush(); }
 
@@ -42,7 +47,20 @@ class PstStore : public StoreBackend {
     if (!writer_.hasFolder(id)) throw StoreError("no such folder in the personal folder file");
     return id;
   }
+  // Mails are flushed in batches, so that a run cut short by a crash or a killed process
+  // keeps most of what it saved. A flush rewrites the tables of the folders that changed,
+  // so the batches grow with the store and the flushes cost a fixed share of the run.
+  std::size_t flushInterval() const { return std::max(flushEvery_, added_ / 8); }
+  static pst::PstWriterOptions writerOptions(const PstStoreOptions& options) {
+    pst::PstWriterOptions o;
+    o.warn = options.warn;
+    o.diskSpace = options.diskSpace;
+    return o;
+  }
+
   pst::PstWriter writer_;
+  std::size_t flushEvery_;
+  std::size_t added_ = 0;
 };
 
 }  // namespace

@@ -9,7 +9,9 @@
 
 #include "cli/convert_command.h"
 #include "cli/search_command.h"
+#include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/pst_read_back.h"
 #include "tests/support/files.h"
 #include "tests/support/storegen/store_generator.h"
 #include "tests/support/temp_dir.h"
@@ -116,6 +118,23 @@ TEST(ConvertCommand, TheSampleStoreGivesBackEveryMailByteForByte) {
             std::string::npos) << o.out;
 }
 
+TEST(ConvertCommand, ToPstWritesOneFileTheReadersAgreeWith) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  const std::string sample = kSamples + "/Sample.dbx";
+  const Outcome o = convert({"--to", "pst", "--into", "-d", dir.path(), sample});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(filesIn(dir.path()), (std::vector<std::pair<std::string, std::string>>{{"1_Converted_Sample_As_PST", "<folder>"}}));
+  const std::string pst = dir.file("1_Converted_Sample_As_PST" + sep + "Converted_Sample.pst");
+  EXPECT_EQ(platform::listDirectory(dir.file("1_Converted_Sample_As_PST")).size(), 1u);
+  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed."), std::string::npos) << o.out;
+  TempDir work;
+  const auto mails = qm::convert::test::storeMails(sample, work.path());
+  ASSERT_EQ(mails.size(), 6u);
+  qm::convert::test::expectStoreFile(pst, "Sample", mails, work.file("read"));
+}
+
 TEST(ConvertCommand, GeneratedStoresInEveryLayoutGiveBackEveryMail) {
   std::vector<std::string> mails;
   const std::size_t lengths[] = {1, 511, 512, 513, 1024, 1500, 4000, 700};
@@ -220,10 +239,11 @@ TEST(ConvertCommand, NamingOptionsShapeTheOutputFolders) {
 TEST(ConvertCommand, RefusesWhatItCannotDoYet) {
   TempDir dir;
   const std::string sample = kSamples + "/Sample.dbx";
-  for (const char* kind : {"pst", "msg", "rtf", "dbx"}) {
+  for (const char* kind : {"msg", "rtf", "dbx"}) {
     const Outcome o = convert({"--to", kind, "-d", dir.path(), sample});
     EXPECT_EQ(o.status, 2);
-    EXPECT_EQ(o.err, std::string("quillmend convert: --to ") + kind + " is not available yet; --to eml is\n");
+    EXPECT_EQ(o.err, std::string("quillmend convert: --to ") + kind +
+                         " is not available yet; --to eml and --to pst are\n");
   }
   EXPECT_EQ(convert({"--to", "mbox", "-d", dir.path(), sample}).status, 2);
   EXPECT_EQ(convert({"--to", "eml", sample}).status, 2) << "no destination";

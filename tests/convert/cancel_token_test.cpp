@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "convert/run_thread.h"
 
@@ -49,6 +52,53 @@ TEST(CancelToken, StopWaitsForTheActionUnderWayToFinish) {
   token.stop();
   EXPECT_TRUE(finished) << "stop returned while an action of the run was still going";
   worker.join();
+}
+
+TEST(CancelToken, TheStopActionRunsOnceUnderTheGateBeforeStopReturns) {
+  CancelToken token;
+  std::vector<std::string> order;
+  token.setStopAction([&] { order.push_back("stop action"); });
+  std::atomic<bool> entered{false};
+  std::thread worker([&] {
+    token.guard([&] {
+      entered = true;
+      std::this_thread::sleep_for(30ms);
+      order.push_back("action");
+    });
+  });
+  while (!entered) std::this_thread::yield();
+  token.stop();
+  order.push_back("stop returned");
+  worker.join();
+  token.stop();
+  EXPECT_EQ(order, (std::vector<std::string>{"action", "stop action", "stop returned"}));
+}
+
+TEST(CancelToken, AStopFromInsideAnActionRunsTheStopActionWhenTheOutermostActionEnds) {
+  CancelToken token;
+  std::vector<std::string> order;
+  token.setStopAction([&] { order.push_back("stop action"); });
+  token.guard([&] {
+    token.guard([&] {
+      token.stop();
+      order.push_back("inner ends");
+    });
+    order.push_back("outer ends");
+  });
+  EXPECT_EQ(order, (std::vector<std::string>{"inner ends", "outer ends", "stop action"}));
+}
+
+TEST(CancelToken, AClearedStopActionNeverRunsAndAThrowingOneIsContained) {
+  CancelToken cleared;
+  int runs = 0;
+  cleared.setStopAction([&] { ++runs; });
+  cleared.setStopAction({});
+  cleared.stop();
+  EXPECT_EQ(runs, 0);
+
+  CancelToken throwing;
+  throwing.setStopAction([] { throw std::runtime_error("disk full"); });
+  EXPECT_NO_THROW(throwing.stop());
 }
 
 TEST(RunThread, ARunStartedRightAfterAStopWaitsForTheStoppedOneOnItsOwnThread) {

@@ -40,7 +40,7 @@ TEST(RdoSession, NoStoreWithoutAStoreKindAndNoLogon) {
 
 TEST(RdoSession, AStoreThatCannotBeCreatedGivesNoStore) {
   ComponentSetup setup;
-  setup.storeFactory = [](const std::string& path, const std::u16string&) -> std::unique_ptr<StoreBackend> {
+  setup.storeFactory = [](const std::string& path, const std::u16string&, const StoreWarningHandler&) -> std::unique_ptr<StoreBackend> {
     throw StoreError("cannot create " + path);
   };
   RDOSession session(setup);
@@ -219,7 +219,7 @@ class FailingStore : public MemoryStore {
 TEST(RdoObjects, StoreFailuresReachTheCallerAsComponentErrorsAndTheStoreIsFlushedAtTheEnd) {
   int flushes = 0;
   ComponentSetup setup;
-  setup.storeFactory = [&](const std::string&, const std::u16string&) -> std::unique_ptr<StoreBackend> {
+  setup.storeFactory = [&](const std::string&, const std::u16string&, const StoreWarningHandler&) -> std::unique_ptr<StoreBackend> {
     return std::make_unique<FailingStore>(&flushes);
   };
   {

@@ -28,6 +28,8 @@ function message(m) {
     subject: m.subject,
     sender_name: m.senderName,
     sender_email: m.senderEmailAddress,
+    from_name: m.sentRepresentingName,
+    from_email: m.sentRepresentingEmailAddress,
     recipients: [],
     date: m.clientSubmitTime ? Math.round(m.clientSubmitTime.getTime() / 1000) : null,
     body: m.body,

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "convert/conversion_worker.h"
+#include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/pst_read_back.h"
 #include "tests/convert/run_fixture.h"
 #include "tests/support/files.h"
 #include "tests/ui/window_fixture.h"
@@ -15,13 +17,13 @@ using convert::test::snapshot;
 
 class RunFromWindow : public WindowTest {
  protected:
-  // Lists the stores, chooses a destination in the test's folder and the EML option.
-  void prepare(const std::vector<std::string>& stores) {
+  // Lists the stores, chooses a destination in the test's folder and the output kind.
+  void prepare(const std::vector<std::string>& stores, int kind = IDR_SAVE_EML) {
     openWindow();
     for (const auto& s : stores) add(s);
     platform::createDirectory(dir.file("out"));
     browse(dir.file("out"));
-    click(IDR_SAVE_EML);
+    click(kind);
     ASSERT_TRUE(enabled(IDB_CONVERT));
   }
   std::vector<std::string> copies(int n) {
@@ -86,6 +88,21 @@ TEST_F(RunFromWindow, EmlRunToTheEndMatchesARunWithoutWindow) {
 
   const auto log = execLog();
   EXPECT_NE(std::find(log.begin(), log.end(), "Thread created successfully"), log.end());
+}
+
+TEST_F(RunFromWindow, PstRunToTheEndWritesASoundFileWithEveryMail) {
+  mail::useStandardComponents();
+  writeSettings(true, false, false);
+  const std::string store = storeCopy("Sample.dbx");
+  prepare({store}, IDR_SAVE_PST);
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }));
+  pump();
+  const std::string pst = convert::test::findFile(dialog->destinationFolder, "Converted_Sample.pst");
+  ASSERT_FALSE(pst.empty());
+  EXPECT_EQ(convert::test::mailsInStoreFile(pst), 6u);
+  const auto log = execLog();
+  EXPECT_NE(std::find(log.begin(), log.end(), "SAVEASPST Recovery Succeeded for file " + store), log.end());
 }
 
 TEST_F(RunFromWindow, ControlsDuringARun) {

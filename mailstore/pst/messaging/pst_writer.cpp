@@ -122,14 +122,8 @@ void PstWriter::createStore(const std::u16string& displayName) {
   writeEmptyTable(kNidSearchIndexTemplate, schemas::kSearchIndex);
   writeEmptyTable(kNidAttachmentIndexTemplate, schemas::kAttachmentIndex);
   writeEmptyTable(kNidOutgoingQueueTable, schemas::kOutgoingQueue);
-  {
-    // Mail of every class is received into the root folder until a client chooses an Inbox.
-    Subnodes subs(ndb_, nullptr);
-    const NodeData t = writeTable(schemas::kReceiveFolder, 1, [](std::size_t) {
-      return TableRow{1, {propInt32(kTagReceiveFolder, kNidRootFolder), propString(tags::MessageClass, u"")}};
-    }, subs);
-    ndb_.setNode({kNidReceiveFolderTable, t.bid, 0, 0});
-  }
+  // Mail of every class is received into the root folder until a client chooses an Inbox.
+  writeReceiveFolderTable(kNidRootFolder);
   // Search management nodes (MS-PST 2.4.8): empty queues, and the search activity list
   // naming the one search folder.
   for (Nid nid : {kNidSearchManagementQueue, kNidSearchDomainObject, kNidSearchGathererQueue,
@@ -158,6 +152,24 @@ void PstWriter::createStore(const std::u16string& displayName) {
   ndb_.reserveNidIndex(kNidNormalFolder, nidIndex(kNidCommonViews));
   for (NidType t : {kNidHierarchyTable, kNidContentsTable, kNidAssocContentsTable})
     ndb_.reserveNidIndex(t, nidIndex(kNidCommonViews));
+}
+
+void PstWriter::writeReceiveFolderTable(Nid receiver) {
+  for (Bid b : receiveTableBlocks_) ndb_.releaseBlock(b);
+  receiveTableBlocks_.clear();
+  Subnodes subs(ndb_, &receiveTableBlocks_);
+  const NodeData t = writeTable(schemas::kReceiveFolder, 1, [receiver](std::size_t) {
+    return TableRow{1, {propInt32(kTagReceiveFolder, receiver), propString(tags::MessageClass, u"")}};
+  }, subs);
+  ndb_.setNode({kNidReceiveFolderTable, t.bid, subs.writeTree(), 0});
+}
+
+Nid PstWriter::addInbox() {
+  if (inbox_) return *inbox_;
+  const Nid nid = addFolder(kNidIpmSubtree, u"Inbox", "IPF.Note");
+  writeReceiveFolderTable(nid);
+  inbox_ = nid;
+  return nid;
 }
 
 PstWriter::Folder& PstWriter::folder(Nid nid) {
@@ -204,6 +216,7 @@ Nid PstWriter::addFolder(Nid parent, const std::u16string& name, const std::stri
   PropList props = folderProps(name, false);
   if (!containerClass.empty()) props.push_back(propAscii(tags::ContainerClass, containerClass));
   addFolderState(nid, parent, std::move(props), false);
+  dirty_ = true;
   Folder& up = folder(parent);
   setProp(up.props, propBool(tags::Subfolders, true));
   up.hierarchyDirty = true;
@@ -228,6 +241,8 @@ void PstWriter::addMessage(Nid folderNid, const mail::Message& message, bool rec
     failed_ = true;
     throw;
   }
+  dirty_ = true;
+  ++unflushed_;
   // Received mails are stored read, drafts too: the unread count stays as it is.
   setProp(f.props, propInt32(tags::ContentCount, int32Of(f.props, tags::ContentCount) + 1));
   f.contentsDirty = true;
@@ -272,9 +287,12 @@ void PstWriter::writeFolder(Folder& f) {
 
 void PstWriter::flush() {
   if (failed_) throw mail::StoreError("the personal folder file could not be written before");
+  if (!dirty_) return;
   try {
     for (auto& [nid, f] : folders_) writeFolder(f);
     ndb_.commit();
+    dirty_ = false;
+    unflushed_ = 0;
   } catch (...) {
     failed_ = true;
     throw;

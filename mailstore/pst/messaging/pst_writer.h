@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ class PstWriter {
 
   Nid ipmSubtree() const { return kNidIpmSubtree; }
   Nid deletedItems() const { return kNidDeletedItems; }
+  // The folder new mail is received into; none until addInbox() has made one.
+  std::optional<Nid> inbox() const { return inbox_; }
+  // Adds "Inbox" under the IPM subtree and makes it the receive folder of every message
+  // class; the Inbox already made when there is one.
+  Nid addInbox();
 
   std::vector<Nid> childFolders(Nid parent) const;
   std::u16string folderName(Nid folder) const;
@@ -46,8 +52,11 @@ class PstWriter {
   std::size_t messageCount(Nid folder) const;
   std::uint64_t bytesWritten() const { return ndb_.file().bytesWritten(); }
 
-  // Everything added so far is in the file on disk, which opens as a complete store.
+  // Everything added so far is in the file on disk, which opens as a complete store. Does
+  // nothing when nothing was added since the last flush.
   void flush();
+  // Mails added since the last flush.
+  std::size_t unflushedMessages() const { return unflushed_; }
 
  private:
   struct Folder {
@@ -65,6 +74,7 @@ class PstWriter {
   Folder& addFolderState(Nid nid, Nid parent, PropList props, bool search);
   void writeStatic(Nid nid, const PropList& props);
   void writeEmptyTable(Nid nid, const TableSchema& schema);
+  void writeReceiveFolderTable(Nid receiver);
   void writeFolder(Folder& f);
   void markCountsChanged(Folder& f);
   std::vector<std::uint8_t> entryId(Nid nid) const;
@@ -75,6 +85,10 @@ class PstWriter {
   PstWriterOptions options_;
   MessageContext context_;
   std::map<Nid, Folder> folders_;
+  std::optional<Nid> inbox_;
+  std::vector<Bid> receiveTableBlocks_;
+  bool dirty_ = true;
+  std::size_t unflushed_ = 0;
   bool failed_ = false;
 };
 

@@ -81,7 +81,7 @@ TEST(PstStore, ReadersSeeEveryFieldOfEveryMail) {
   {
     auto store = qm::mail::createPstStore(path, kStoreName);
     store->ensureStandardFolders();
-    const auto inbox = store->addFolder(store->rootFolder(), u"Inbox", "IPF.Note");
+    const auto inbox = *store->defaultFolder(qm::mail::DefaultFolder::Inbox);
     const auto sub = store->addFolder(inbox, u"Ärchiv", "IPF.Note");
     store->addMessage(inbox, mail1, true);
     store->addMessage(inbox, mail2, true);
@@ -112,13 +112,17 @@ TEST(PstStore, FolderTreeAndDefaultFoldersAreAsCallersFindThem) {
   EXPECT_EQ(store->folderName(store->childFolders(root)[0]), u"Deleted Items");
   EXPECT_EQ(store->defaultFolder(qm::mail::DefaultFolder::DeletedItems), store->childFolders(root)[0]);
   EXPECT_FALSE(store->defaultFolder(qm::mail::DefaultFolder::Inbox).has_value())
-      << "a new file has no Inbox until a folder of that kind is added";
-  const auto a = store->addFolder(root, u"Inbox", "IPF.Note");
+      << "a new file has no Inbox until the standard folders are made";
+  store->ensureStandardFolders();
+  store->ensureStandardFolders();
+  const auto a = store->defaultFolder(qm::mail::DefaultFolder::Inbox);
+  ASSERT_TRUE(a.has_value());
+  EXPECT_EQ(store->folderName(*a), u"Inbox");
+  EXPECT_EQ(store->folderClass(*a), "IPF.Note");
   const auto b = store->addFolder(root, u"inbox", "IPF.Note");
-  EXPECT_NE(a, b);
+  EXPECT_NE(*a, b);
   EXPECT_EQ(store->folderName(b), u"inbox");
-  EXPECT_EQ(store->folderClass(a), "IPF.Note");
-  EXPECT_EQ(store->childFolders(root).size(), 3u);
+  EXPECT_EQ(store->childFolders(root).size(), 3u) << "one Inbox, however often asked for";
   EXPECT_THROW(store->addMessage(12345, qm::test::makeMail({}), true), qm::mail::StoreError);
 }
 

@@ -64,11 +64,20 @@ std::string json(const std::string& s) {
   return out + "\"";
 }
 
+// An address as readers show it: its display name, or the address when it has none.
+std::string shownName(const mail::Address& a) {
+  return a.displayName.empty() ? a.address : utf8(a.displayName);
+}
+
 std::string mailJson(const mail::Message& m, const std::string& work, int& files) {
   static const char* kinds[] = {"", "to", "cc", "bcc"};
   std::string out = "{\"subject\":" + json(utf8(m.subject));
-  out += ",\"sender_name\":" + json(utf8(m.from.displayName.empty() ? std::u16string(m.from.address.begin(), m.from.address.end()) : m.from.displayName));
-  out += ",\"sender_email\":" + json(m.from.address);
+  // The Sender: header is the sender, From: the one the mail was sent for.
+  const mail::Address& sender = m.sender.address.empty() ? m.from : m.sender;
+  out += ",\"sender_name\":" + json(shownName(sender));
+  out += ",\"sender_email\":" + json(sender.address);
+  out += ",\"from_name\":" + json(shownName(m.from));
+  out += ",\"from_email\":" + json(m.from.address);
   out += ",\"date\":" + (m.sentTime ? std::to_string(*m.sentTime) : std::string("null"));
   out += ",\"body\":" + json(m.textBody ? utf8(*m.textBody) : std::string());
   out += ",\"headers\":" + std::string(m.transportHeaders.empty() ? "false" : "true");

@@ -1,0 +1,227 @@
+// Stores converted to personal folder files through the worker, with the real store file
+// behind the component: every file is checked by our checker and read back by readpst,
+// pffexport and pst-extractor, against the mails the engine writes from the same store.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "convert/conversion_worker.h"
+#include "convert/pst_mode.h"
+#include "convert/run_thread.h"
+#include "convert/save_option.h"
+#include "mailstore/pst/pst_store.h"
+#include "mailstore/standard_components.h"
+#include "platform/files.h"
+#include "tests/convert/pst_read_back.h"
+#include "tests/convert/run_fixture.h"
+#include "tests/support/files.h"
+#include "tests/support/storegen/store_generator.h"
+
+namespace qm::convert::test {
+namespace {
+
+using qm::test::TempDir;
+const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
+
+std::string base64(const std::string& bytes) {
+  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t v = static_cast<std::uint8_t>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 2]);
+    out += kAlphabet[v >> 18 & 63];
+    out += kAlphabet[v >> 12 & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[v >> 6 & 63] : '=';
+    out += i + 2 < bytes.size() ? kAlphabet[v & 63] : '=';
+    if (out.size() % 78 == 76) out += "\r\n";
+  }
+  return out + "\r\n";
+}
+
+std::string binary(std::size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = seed * 2654435761u + 1;
+  for (auto& b : bytes) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<char>(x >> 16);
+  }
+  return bytes;
+}
+
+// Mails of the kinds a mailbox holds: encoded headers, alternatives, attachments, a
+// forwarded mail.
+std::vector<std::string> mailboxMails(std::size_t attachmentSize) {
+  const std::string head = "From: =?iso-8859-1?Q?J=F6rg_M=FCller?= <joerg@example.de>\r\n"
+                           "To: Anna <anna@example.com>, bob@example.com\r\nCc: Carl <carl@example.net>\r\n"
+                           "Date: Wed, 14 Apr 2004 09:12:45 +0200\r\nMIME-Version: 1.0\r\n";
+  std::vector<std::string> mails;
+  mails.push_back(head + "Subject: =?iso-8859-1?Q?Gr=FC=DFe?=\r\nContent-Type: text/plain; charset=iso-8859-1\r\n"
+                         "Content-Transfer-Encoding: quoted-printable\r\n\r\nSch=F6ne Gr=FC=DFe aus K=F6ln.\r\n");
+  mails.push_back(head + "Subject: Newsletter\r\nContent-Type: multipart/alternative; boundary=\"alt\"\r\n\r\n"
+                         "--alt\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nPlain text.\r\n"
+                         "--alt\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n<p>HTML <b>text</b></p>\r\n"
+                         "--alt--\r\n");
+  mails.push_back(head + "Subject: RE: Report\r\nContent-Type: multipart/mixed; boundary=\"mix\"\r\n\r\n"
+                         "--mix\r\nContent-Type: text/plain\r\n\r\nThe report is attached.\r\n"
+                         "--mix\r\nContent-Type: application/pdf; name=\"report.pdf\"\r\n"
+                         "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"report.pdf\"\r\n\r\n" +
+                  base64(binary(attachmentSize, 7)) + "--mix--\r\n");
+  mails.push_back(head + "Subject: Fwd: Plans\r\nContent-Type: multipart/mixed; boundary=\"fwd\"\r\n\r\n"
+                         "--fwd\r\nContent-Type: text/plain\r\n\r\nSee below.\r\n"
+                         "--fwd\r\nContent-Type: message/rfc822\r\n\r\n"
+                         "From: Dora <dora@example.org>\r\nTo: joerg@example.de\r\nSubject: Plans\r\n"
+                         "Date: Mon, 12 Apr 2004 18:00:00 +0200\r\n\r\nThe plans.\r\n--fwd--\r\n");
+  mails.push_back(shortMail("no attachments"));
+  mails.push_back(longMail("spans many blocks", 9000));
+  return mails;
+}
+
+std::vector<std::string> attachmentMails(int count, std::size_t size) {
+  std::vector<std::string> mails;
+  for (int i = 0; i < count; ++i) {
+    mails.push_back("From: ann@example.com\r\nTo: bob@example.com\r\nSubject: Part " + std::to_string(i) +
+                    "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                    "--b\r\nContent-Type: text/plain\r\n\r\nPart " + std::to_string(i) + ".\r\n"
+                    "--b\r\nContent-Type: application/octet-stream; name=\"part.bin\"\r\n"
+                    "Content-Transfer-Encoding: base64\r\n\r\n" + base64(binary(size, i)) + "--b--\r\n");
+  }
+  return mails;
+}
+
+class PstOutput : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { mail::useStandardComponents(); }
+  void SetUp() override { ASSERT_TRUE(platform::createDirectory(out())); }
+
+  std::string out() const { return dir.file("out"); }
+  RunSettings pstSettings(const std::vector<std::string>& stores) const {
+    RunSettings settings = emlSettings(stores, out());
+    settings.saveOption = SAVEASPST;
+    return settings;
+  }
+  int run(const RunSettings& settings, ConversionWorker::ModeFactory modes = makeOutputMode) {
+    SettingsInput input(settings);
+    ConversionWorker worker(input, recorder, token, recorder.environment(kStamp), std::move(modes));
+    return worker.run();
+  }
+  // Checks the file converted from `store` against the store's mails (the first `count`
+  // of them, all by default).
+  void expectConverted(const std::string& store, std::size_t count = ~std::size_t{0}) {
+    const std::string base = platform::fromPath(platform::toPath(store).stem());
+    auto mails = storeMails(store, work("eml_" + base));
+    if (count < mails.size()) mails.resize(count);
+    expectStoreFile(findFile(out(), "Converted_" + base + ".pst"), base, mails, work("read_" + base));
+  }
+  std::string work(const std::string& name) {
+    const std::string path = dir.file(name);
+    platform::createDirectory(path);
+    return path;
+  }
+
+  TempDir dir;
+  RunRecorder recorder{dir.path()};
+  CancelToken token;
+};
+
+TEST_F(PstOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeWith) {
+  std::vector<std::string> stores = {std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx"};
+  for (const auto& e : platform::listDirectory(qm::test::sharedFile("samples/real")))
+    if (e.name.size() > 4 && e.name.substr(e.name.size() - 4) == ".dbx") stores.push_back(qm::test::sharedFile("samples/real/" + e.name));
+  ASSERT_GT(stores.size(), 10u);
+  EXPECT_EQ(run(pstSettings(stores)), 0);
+  for (const auto& store : stores) expectConverted(store);
+}
+
+TEST_F(PstOutput, GeneratedStoresInEveryLayoutAndWithDamageConvertToFilesTheReadersAgreeWith) {
+  const auto mails = mailboxMails(300 * 1024);
+  std::vector<std::string> stores;
+  for (const auto layout : {storegen::Layout::Reversed, storegen::Layout::Interleaved, storegen::Layout::Shuffled}) {
+    storegen::StoreOptions options;
+    options.layout = layout;
+    stores.push_back(dir.file(std::string(storegen::layoutName(layout)) + ".dbx"));
+    qm::test::writeFile(stores.back(), storegen::buildStore(mails, options).bytes);
+  }
+  auto damaged = storegen::buildStore(mails);
+  storegen::cutChainAt(damaged, 2, 40);  // the attachment loses its end
+  storegen::pointPastEnd(damaged, 5, 3);
+  stores.push_back(dir.file("damaged.dbx"));
+  qm::test::writeFile(stores.back(), damaged.bytes);
+
+  EXPECT_EQ(run(pstSettings(stores)), 0);
+  for (const auto& store : stores) expectConverted(store);
+}
+
+TEST_F(PstOutput, AStopInTheMailLoopLeavesAFileWithExactlyTheMailsSavedBeforeIt) {
+  const auto store = writeStore(dir.file("Stopped.dbx"), mailboxMails(20 * 1024));
+  recorder.after = [&](const std::string& event) {
+    if (event == "mailDone: 2/6 saved") token.stop();
+  };
+  EXPECT_EQ(run(pstSettings({store})), -1);
+  expectConverted(store, 3);
+}
+
+TEST_F(PstOutput, AStopFromAnotherThreadLeavesASoundFileWithTheMailsSavedUntilThen) {
+  std::vector<std::string> mails;
+  for (int i = 0; i < 400; ++i) mails.push_back(longMail("mail " + std::to_string(i), 2000 + i * 37));
+  const auto store = writeStore(dir.file("Busy.dbx"), mails);
+  std::atomic<int> shown{0};
+  recorder.after = [&](const std::string& event) {
+    if (event.rfind("mailDone: ", 0) == 0) ++shown;
+  };
+  const RunSettings settings = pstSettings({store});
+  SettingsInput input(settings);
+  RunThread thread;
+  std::atomic<bool> done{false};
+  thread.start([&](CancelToken& runToken) {
+    ConversionWorker(input, recorder, runToken, recorder.environment(kStamp)).run();
+    done = true;
+  });
+  while (shown < 50 && !done) std::this_thread::yield();
+  thread.stop();
+  // Once Stop has returned the file is complete, and nothing more is written to it.
+  const int atStop = shown;
+  const std::string pst = findFile(out(), "Converted_Busy.pst");
+  const std::string bytesAtStop = qm::test::readFile(pst);
+  const std::size_t held = mailsInStoreFile(pst);
+  thread.join();
+  EXPECT_TRUE(qm::test::readFile(pst) == bytesAtStop) << "the file changed after Stop";
+  // A mail saved just before Stop may not have been shown yet.
+  EXPECT_GE(held, static_cast<std::size_t>(atStop));
+  EXPECT_LE(held, static_cast<std::size_t>(atStop) + 1);
+  expectConverted(store, held);
+}
+
+TEST_F(PstOutput, AFullDiskEndsTheRunWithAnErrorAndTheFileKeepsTheMailsOfItsLastFlush) {
+  const auto store = writeStore(dir.file("Full.dbx"), attachmentMails(12, 100 * 1024));
+  const auto sessions = [] {
+    mail::ComponentSetup setup;
+    setup.storeFactory = [](const std::string& path, const std::u16string& name, const mail::StoreWarningHandler& warn) {
+      mail::PstStoreOptions options;
+      options.warn = warn;
+      options.flushEvery = 2;
+      options.diskSpace = 900 * 1024;  // room for the empty file and a few mails
+      return mail::createPstStore(path, name, options);
+    };
+    return std::make_unique<mail::RDOSession>(setup);
+  };
+  EXPECT_EQ(run(pstSettings({store}), [&](std::int32_t) { return std::make_unique<PstMode>(sessions); }), -1);
+  const auto events = recorder.events();
+  EXPECT_EQ(events.back(), "resetControls");
+  bool reported = false;
+  for (const auto& e : events) {
+    if (e.rfind("message(error): Could not write Output PST file:\n", 0) == 0) reported = true;
+    EXPECT_EQ(e.find("Succeeded"), std::string::npos) << e;
+  }
+  EXPECT_TRUE(reported);
+  const std::size_t held = mailsInStoreFile(findFile(out(), "Converted_Full.pst"));
+  EXPECT_GT(held, 0u);
+  EXPECT_LT(held, 12u);
+  EXPECT_EQ(held % 2, 0u) << "the file holds what a flush made durable";
+  expectConverted(store, held);
+}
+
+}  // namespace
+}  // namespace qm::convert::test
