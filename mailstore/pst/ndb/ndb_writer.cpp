@@ -32,7 +32,6 @@ Bid NdbWriter::writeBlock(std::span<const std::uint8_t> data, bool internal) {
   file_.write(ib, bytes);
   // MS-PST 2.2.2.7.7.3: a block used once has a reference count of two.
   bbt_.put(BbtEntry{bid, ib, static_cast<std::uint16_t>(data.size()), 2});
-  changed_ = true;
   return bid;
 }
 
@@ -41,16 +40,11 @@ void NdbWriter::releaseBlock(Bid bid) {
   if (!e) return;
   space_.release(e->ib, static_cast<std::uint32_t>(block::allocatedSize(e->cb)));
   bbt_.erase(e->bid);
-  changed_ = true;
 }
 
-Nid NdbWriter::allocateNid(NidType type) {
-  changed_ = true;
-  return makeNid(type, ++rgnid_[type]);
-}
+Nid NdbWriter::allocateNid(NidType type) { return makeNid(type, ++rgnid_[type]); }
 
 void NdbWriter::reserveNidIndex(NidType type, std::uint32_t index) {
-  changed_ |= index > rgnid_[type];
   rgnid_[type] = std::max(rgnid_[type], index);
 }
 
@@ -108,7 +102,6 @@ void NdbWriter::writeMaps() {
 }
 
 void NdbWriter::commit() {
-  if (committed_ && !changed_) return;
   auto release = [this](const PageRef& p) { releasePage(p); };
   const PageRef nbtRoot = nbt_.write(
       release,
@@ -176,7 +169,6 @@ void NdbWriter::commit() {
   file_.sync();
   committed_ = h;
   space_.commit();
-  changed_ = false;
 }
 
 }  // namespace qm::pst

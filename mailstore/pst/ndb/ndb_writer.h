@@ -46,19 +46,15 @@ class NdbWriter {
   void releaseBlock(Bid bid);
   const BbtEntry* block(Bid bid) const { return bbt_.find(bid & ~Bid{1}); }
 
-  void setNode(const NbtEntry& node) {
-    nbt_.put(node);
-    changed_ = true;
-  }
-  void removeNode(Nid nid) { changed_ |= nbt_.erase(nid); }
+  void setNode(const NbtEntry& node) { nbt_.put(node); }
+  void removeNode(Nid nid) { nbt_.erase(nid); }
   const NbtEntry* node(Nid nid) const { return nbt_.find(nid); }
 
   // The next NID of a type (MS-PST 2.2.2.6 rgnid: the last index handed out).
   Nid allocateNid(NidType type);
   void reserveNidIndex(NidType type, std::uint32_t index);
 
-  // Writes the B-trees, the maps and the header, and puts the file on the disk. Nothing is
-  // written when nothing changed since the last commit.
+  // Writes the B-trees, the maps and the header, and puts the file on the disk.
   void commit();
 
   FileIo& file() { return file_; }
@@ -81,7 +77,6 @@ class NdbWriter {
   std::uint64_t bidNextP_ = 1;
   std::uint32_t unique_ = 0;
   std::optional<HeaderState> committed_;
-  bool changed_ = true;  // since the last commit
 };
 
 }  // namespace qm::pst
