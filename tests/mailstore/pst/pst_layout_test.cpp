@@ -157,12 +157,10 @@ TEST(PstHeap, FullBlockStartsTheNextWithItsOwnHeader) {
 TEST(PstHeap, TreeTooLargeForOneItemGetsAnIndexLevel) {
   HeapBuilder heap(0xB5);
   BthBuilder tree(heap, 4, 4, 1000);
-  std::vector<std::vector<std::uint8_t>> records;
+  std::vector<std::uint8_t> records(1000 * 8);
   for (std::uint32_t i = 0; i < 1000; ++i) {
-    std::vector<std::uint8_t> r(8);
-    qm::storeLe32(&r[0], i * 32);
-    qm::storeLe32(&r[4], i);
-    records.push_back(r);
+    qm::storeLe32(&records[8 * i], i * 32);
+    qm::storeLe32(&records[8 * i + 4], i);
   }
   tree.fill(records);
   heap.setRoot(tree.headerHid());
