@@ -40,6 +40,9 @@ std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   return static_cast<std::uint64_t>(pos);
 }
 
+// One call: DeleteFileW never removes a folder.
+bool deleteFile(const std::string& utf8Path) { return DeleteFileW(toWide(utf8Path).c_str()) != 0; }
+
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(toWide(utf8Path).c_str(), GetFileExInfoStandard, &data))

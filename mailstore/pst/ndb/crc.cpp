@@ -3,6 +3,7 @@
 #include <array>
 
 #include "mailstore/pst/ndb/crc_fold.h"
+#include "mailstore/pst/ndb/permute_wide.h"
 #include "platform/bytes.h"
 
 namespace qm::pst {
@@ -70,7 +71,8 @@ std::uint16_t computeSig(std::uint64_t ib, std::uint64_t bid) {
 
 void permuteEncode(std::span<std::uint8_t> data) { permuteEncode(data, data.data()); }
 void permuteEncode(std::span<const std::uint8_t> data, std::uint8_t* out) {
-  for (const std::uint8_t b : data) *out++ = kPermute[b];
+  std::size_t done = permuteWide(data.data(), data.size(), out, kPermute);
+  for (const std::uint8_t b : data.subspan(done)) out[done++] = kPermute[b];
 }
 void permuteDecode(std::span<std::uint8_t> data) {
   for (auto& b : data) b = kUnpermute[b];
