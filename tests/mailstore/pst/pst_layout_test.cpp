@@ -108,6 +108,28 @@ TEST(PstFileSpace, GrowsInWholeRegionsAndNeverCrossesAMapPage) {
   EXPECT_EQ(space.fileEnd(), FileSpace::regionBase(2));
 }
 
+TEST(PstFileSpace, MapBitsAndLongestFreeRunFollowWhatIsInUse) {
+  FileSpace space;
+  // After the AMap (512 bytes, 8 slots) and the PMap (8 slots): 16 slots in use, the rest
+  // of the region's 3,968 free; the longest run is given as at most 255.
+  EXPECT_EQ(space.amapBits(0)[0], 0xFF);
+  EXPECT_EQ(space.amapBits(0)[1], 0xFF);
+  EXPECT_EQ(space.amapBits(0)[2], 0x00);
+  EXPECT_EQ(space.longestFreeRun(0), 255);
+  // Blocks of 192 bytes (3 slots) cut the bytes unevenly.
+  std::vector<std::uint64_t> blocks;
+  while (space.regionCount() == 1) blocks.push_back(space.allocateBlock(192));
+  blocks.pop_back();  // the one that opened region 1
+  EXPECT_EQ(space.longestFreeRun(0), 1) << "3,952 slots hold 1,317 blocks and leave one";
+  space.release(blocks[100], 192);
+  space.release(blocks[101], 192);
+  EXPECT_EQ(space.longestFreeRun(0), 6);
+  EXPECT_EQ(space.amapBits(0)[(16 + 300) / 8], 0b11110000) << "slots 316 to 321 free";
+  EXPECT_EQ(space.amapBits(0)[(16 + 304) / 8], 0b00111111);
+  for (std::size_t i = 200; i < 300; ++i) space.release(blocks[i], 192);
+  EXPECT_EQ(space.longestFreeRun(0), 255);
+}
+
 struct Key {
   std::uint64_t k;
   std::uint64_t key() const { return k; }
