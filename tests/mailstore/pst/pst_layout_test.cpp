@@ -2,6 +2,7 @@
 // store compared with the empty store Outlook writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "mailstore/pst/check/pst_reader.h"
@@ -156,6 +157,41 @@ TEST(PstBTree, AppendsFillPagesAndWritesAsManyLevelsAsNeeded) {
   EXPECT_FALSE(tree.erase(8));
   EXPECT_EQ(tree.find(8), nullptr);
   ASSERT_NE(tree.find(12), nullptr);
+}
+
+TEST(PstBTree, ASecondWriteRewritesOnlyThePagesOnThePathToWhatChanged) {
+  LeafTree<Key> tree(15);
+  for (std::uint64_t i = 1; i <= 15 * 25; ++i) tree.put({i * 4});
+  std::uint64_t next = 0x1000;
+  std::vector<std::uint64_t> released, leavesWritten, innerWritten;
+  auto write = [&] {
+    leavesWritten.clear(), innerWritten.clear(), released.clear();
+    return tree.write([&](const PageRef& p) { released.push_back(p.ib); },
+                      [&](const std::vector<Key>&) {
+                        leavesWritten.push_back(next += 0x200);
+                        return PageRef{next, next};
+                      },
+                      [&](const std::vector<std::pair<std::uint64_t, PageRef>>&, unsigned) {
+                        innerWritten.push_back(next += 0x200);
+                        return PageRef{next, next};
+                      });
+  };
+  const PageRef firstRoot = write();
+  const std::vector<std::uint64_t> firstInner = innerWritten;  // 20 leaves, 5 leaves, the root
+  ASSERT_EQ(firstInner.size(), 3u);
+  const std::uint64_t lastLeaf = leavesWritten.back();
+
+  tree.put({15 * 25 * 4 + 4});  // one key more: the last leaf splits
+  const PageRef secondRoot = write();
+  EXPECT_EQ(leavesWritten.size(), 2u) << "the last leaf and the new one";
+  EXPECT_EQ(innerWritten.size(), 2u) << "the page over the last leaves and the root; the first stays";
+  EXPECT_NE(secondRoot, firstRoot);
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (std::vector<std::uint64_t>{lastLeaf, firstInner[1], firstInner[2]}));
+
+  const PageRef unchanged = write();
+  EXPECT_EQ(unchanged, secondRoot) << "nothing changed, nothing written";
+  EXPECT_TRUE(leavesWritten.empty() && innerWritten.empty() && released.empty());
 }
 
 TEST(PstHeap, ItemsArePackedAndThePageMapFollowsOnAnEvenOffset) {
