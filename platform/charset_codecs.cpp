@@ -1,6 +1,7 @@
 // The decoders that work the same on every platform: windows-1252, UTF-8, UTF-16, UTF-7.
 #include "platform/charset_codecs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -19,19 +20,43 @@ constexpr std::array<char16_t, 32> kHigh1252{
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
+// Every windows-1252 byte as UTF-16.
+constexpr std::array<char16_t, 256> k1252 = [] {
+  std::array<char16_t, 256> t{};
+  for (std::size_t b = 0; b < 256; ++b) t[b] = b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : static_cast<char16_t>(b);
+  return t;
+}();
+
+// Copies the run of ASCII bytes at the start of p, eight at a time, as UTF-16; returns the
+// bytes copied (a multiple of eight: the rest is left to the caller).
+std::size_t copyAsciiRun(const unsigned char* p, std::size_t size, char16_t* dst) {
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word = 0;
+    for (int k = 0; k < 8; ++k) word |= static_cast<std::uint64_t>(p[i + k]) << (8 * k);
+    if (word & 0x8080808080808080ULL) break;
+    for (int k = 0; k < 8; ++k) dst[i + k] = p[i + k];
+  }
+  return i;
+}
+
 }  // namespace
 
-char16_t windows1252Char(unsigned char byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kHigh1252[byte - 0x80] : static_cast<char16_t>(byte);
-}
+char16_t windows1252Char(unsigned char byte) { return k1252[byte]; }
 
 namespace codecs {
 
 void appendWindows1252(std::string_view bytes, std::u16string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t size = bytes.size();
   const std::size_t start = out.size();
-  out.resize(start + bytes.size());
+  out.resize(start + size);
   char16_t* dst = out.data() + start;
-  for (unsigned char b : bytes) *dst++ = windows1252Char(b);
+  for (std::size_t i = 0; i < size;) {
+    i += copyAsciiRun(p + i, size - i, dst + i);
+    // Up to the next eight-byte step, or to the end, byte by byte.
+    for (const std::size_t stop = std::min(size, i + 8); i < stop; ++i) dst[i] = k1252[p[i]];
+  }
 }
 
 namespace {
@@ -70,15 +95,9 @@ void appendUtf8(std::string_view bytes, std::u16string& out) {
   char16_t* dst = out.data() + start;
   std::size_t i = 0;
   while (i < size) {
-    // Runs of ASCII, eight bytes at a time.
-    while (i + 8 <= size) {
-      std::uint64_t word = 0;
-      for (int k = 0; k < 8; ++k) word |= static_cast<std::uint64_t>(p[i + k]) << (8 * k);
-      if (word & 0x8080808080808080ULL) break;
-      for (int k = 0; k < 8; ++k) dst[k] = p[i + k];
-      dst += 8;
-      i += 8;
-    }
+    const std::size_t ascii = copyAsciiRun(p + i, size - i, dst);
+    dst += ascii;
+    i += ascii;
     if (i >= size) break;
     if (p[i] < 0x80) {
       *dst++ = p[i++];

@@ -45,13 +45,6 @@ bool removeDirectory(const std::string& utf8Path) {
   return fs::remove(p, ec) && !ec;
 }
 
-bool deleteFile(const std::string& utf8Path) {
-  std::error_code ec;
-  const fs::path p = toPath(utf8Path);
-  if (fs::is_directory(p, ec)) return false;
-  return fs::remove(p, ec) && !ec;
-}
-
 std::vector<DirEntry> listDirectory(const std::string& utf8Path) {
   std::vector<DirEntry> out;
   std::error_code ec;

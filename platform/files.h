@@ -26,6 +26,10 @@ bool seekToEnd(std::FILE* file);
 std::optional<std::uint64_t> tellPosition(std::FILE* file);
 // Flushes the stream and asks the system to put the file's data on the disk; false on failure.
 bool syncFile(std::FILE* file);
+// Asks the system to start putting a range of an unbuffered stream's file on the disk
+// without waiting for it, so that a later syncFile finds most of it written. A hint only:
+// nothing happens where the system offers no such call.
+void startWriteBack(std::FILE* file, std::uint64_t offset, std::uint64_t length);
 
 // Closes a FILE* when it goes out of scope.
 struct FileCloser {

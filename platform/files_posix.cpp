@@ -1,4 +1,5 @@
 // POSIX side of the file operations.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +36,17 @@ std::optional<std::uint64_t> tellPosition(std::FILE* file) {
 bool syncFile(std::FILE* file) {
   return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
 }
+
+void startWriteBack(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
+#if defined(__linux__)
+  ::sync_file_range(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+#else
+  (void)file, (void)offset, (void)length;
+#endif
+}
+
+// One call: unlink never removes a folder.
+bool deleteFile(const std::string& utf8Path) { return ::unlink(utf8Path.c_str()) == 0; }
 
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   struct stat st {};

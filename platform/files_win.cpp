@@ -31,11 +31,17 @@ bool syncFile(std::FILE* file) {
   return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
 
+// Windows writes a file's cached pages out on its own schedule and has no call to start it.
+void startWriteBack(std::FILE*, std::uint64_t, std::uint64_t) {}
+
 std::optional<std::uint64_t> tellPosition(std::FILE* file) {
   const __int64 pos = _ftelli64(file);
   if (pos < 0) return std::nullopt;
   return static_cast<std::uint64_t>(pos);
 }
+
+// One call: DeleteFileW never removes a folder.
+bool deleteFile(const std::string& utf8Path) { return DeleteFileW(toWide(utf8Path).c_str()) != 0; }
 
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -1,5 +1,7 @@
 #include "mailstore/mime/mime_entity.h"
 
+#include <algorithm>
+
 #include "mailstore/mime/uuencode.h"
 #include "platform/charset.h"
 
@@ -54,8 +56,8 @@ std::vector<std::uint8_t> DecodedBody::take() {
 std::u16string bodyText(std::string_view bytes, std::string_view charset) {
   std::u16string text = platform::toUtf16(bytes, charset);
   std::size_t bareLineFeeds = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ++bareLineFeeds;
+  for (auto lf = std::find(text.begin(), text.end(), u'\n'); lf != text.end(); lf = std::find(lf + 1, text.end(), u'\n')) {
+    if (lf == text.begin() || lf[-1] != u'\r') ++bareLineFeeds;
   }
   if (bareLineFeeds == 0) return text;
   std::u16string out;

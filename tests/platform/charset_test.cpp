@@ -57,6 +57,21 @@ TEST(Charset, UnknownOrMissingCharsetsReadAsWindows1252) {
   EXPECT_EQ(decoded("a\xE9", "us-ascii"), "aé");
 }
 
+TEST(Charset, LongTextReadsTheSameWhereverItsHighBytesFall) {
+  // ASCII is taken eight bytes at a time; a high byte at any place of such a step, or in
+  // the bytes left over at the end, reads as it does on its own.
+  for (std::size_t at = 0; at < 20; ++at) {
+    std::string bytes(19, 'a');
+    bytes[at % 19] = '\x93';
+    bytes += at < 19 ? "" : "\xE9";
+    std::string expected(19, 'a');
+    expected.replace(at % 19, 1, "\u201C");
+    expected += at < 19 ? "" : "é";
+    EXPECT_EQ(decoded(bytes, "windows-1252"), expected) << at;
+    EXPECT_EQ(decoded(bytes, "iso-8859-1"), expected) << at;
+  }
+}
+
 TEST(Charset, BytesInvalidInTheirCharsetReadAsWindows1252) {
   EXPECT_EQ(decoded("ok \xE9t\xE9 \xC3\xA9", "utf-8"), "ok été é");
   EXPECT_EQ(decoded("\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80", "utf-8"), "À¯ í\u00A0€ ô\u0090€€")

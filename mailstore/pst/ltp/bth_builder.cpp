@@ -31,23 +31,28 @@ BthBuilder::BthBuilder(HeapBuilder& heap, std::uint8_t cbKey, std::uint8_t cbEnt
   }
 }
 
-void BthBuilder::fill(const std::vector<std::vector<std::uint8_t>>& records) {
-  if (records.size() != count_) throw mail::StoreError("internal error: record count changed");
-  std::vector<std::vector<std::uint8_t>> current = records;
+void BthBuilder::fill(std::span<const std::uint8_t> records) {
+  std::size_t width = std::size_t{cbKey_} + cbEnt_;
+  if (records.size() != count_ * width) throw mail::StoreError("internal error: record count changed");
+  // Each level's items take the records in turn; the level above gets the first key of
+  // each item with the item's HID.
+  std::span<const std::uint8_t> current = records;
+  std::vector<std::uint8_t> above, index;
   for (std::size_t level = 0; level < levels_.size(); ++level) {
-    std::vector<std::vector<std::uint8_t>> up;
+    index.clear();
     std::size_t at = 0;
     for (std::size_t i = 0; i < levels_[level].size(); ++i) {
-      std::vector<std::uint8_t> item;
-      for (std::size_t k = 0; k < sizes_[level][i]; ++k, ++at) item.insert(item.end(), current[at].begin(), current[at].end());
-      heap_.set(levels_[level][i], item);
-      std::vector<std::uint8_t> index(current[at - sizes_[level][i]].begin(),
-                                      current[at - sizes_[level][i]].begin() + cbKey_);
-      index.resize(std::size_t{cbKey_} + 4);
-      storeLe32(&index[cbKey_], levels_[level][i]);
-      up.push_back(std::move(index));
+      const std::size_t bytes = sizes_[level][i] * width;
+      heap_.set(levels_[level][i], current.subspan(at, bytes));
+      index.insert(index.end(), current.begin() + static_cast<std::ptrdiff_t>(at),
+                   current.begin() + static_cast<std::ptrdiff_t>(at + cbKey_));
+      index.resize(index.size() + 4);
+      storeLe32(&index[index.size() - 4], levels_[level][i]);
+      at += bytes;
     }
-    current = std::move(up);
+    above.swap(index);
+    current = above;
+    width = std::size_t{cbKey_} + 4;
   }
   std::uint8_t h[bth::kHeaderSize] = {bth::kType, cbKey_, cbEnt_, 0, 0, 0, 0, 0};
   if (!levels_.empty()) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "mailstore/pst/ltp/heap_builder.h"
@@ -16,8 +17,9 @@ class BthBuilder {
   BthBuilder(HeapBuilder& heap, std::uint8_t cbKey, std::uint8_t cbEnt, std::size_t count);
 
   std::uint32_t headerHid() const { return header_; }
-  // Writes the records, sorted by key (unsigned little-endian), count as reserved.
-  void fill(const std::vector<std::vector<std::uint8_t>>& records);
+  // Writes the records (cbKey + cbEnt bytes each, one after another), sorted by key
+  // (unsigned little-endian), count as reserved.
+  void fill(std::span<const std::uint8_t> records);
 
  private:
   HeapBuilder& heap_;

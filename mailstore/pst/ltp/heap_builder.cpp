@@ -26,23 +26,23 @@ std::size_t HeapBuilder::headerSize(std::size_t blockIndex) {
 }
 
 std::size_t HeapBuilder::blockSize(std::size_t blockIndex, const Block& b) {
-  const std::size_t mapAt = (headerSize(blockIndex) + b.itemBytes + 1) / 2 * 2;
-  return mapAt + 4 + 2 * (b.items.size() + 1);
+  const std::size_t mapAt = (headerSize(blockIndex) + b.items.size() + 1) / 2 * 2;
+  return mapAt + 4 + 2 * (b.ends.size() + 1);
 }
 
 std::uint32_t HeapBuilder::allocate(std::size_t size) {
   if (size == 0 || size > heap::kMaxItem) throw mail::StoreError("internal error: heap item of a wrong size");
   Block* b = &blocks_.back();
-  const std::size_t grown = (headerSize(blocks_.size() - 1) + b->itemBytes + size + 1) / 2 * 2 + 4 +
-                            2 * (b->items.size() + 2);
-  if (grown > heap::kBlockData || b->items.size() >= 2047) {
+  const std::size_t grown = (headerSize(blocks_.size() - 1) + b->items.size() + size + 1) / 2 * 2 + 4 +
+                            2 * (b->ends.size() + 2);
+  if (grown > heap::kBlockData || b->ends.size() >= 2047) {
     if (blocks_.size() >= 0xFFFF) throw mail::StoreError("a table is too large for a personal folder file");
     blocks_.emplace_back();
     b = &blocks_.back();
   }
-  b->items.emplace_back(size, 0);
-  b->itemBytes += size;
-  return heap::makeHid(blocks_.size() - 1, b->items.size());
+  b->items.resize(b->items.size() + size, 0);
+  b->ends.push_back(static_cast<std::uint16_t>(b->items.size()));
+  return heap::makeHid(blocks_.size() - 1, b->ends.size());
 }
 
 std::uint32_t HeapBuilder::add(std::span<const std::uint8_t> data) {
@@ -52,9 +52,11 @@ std::uint32_t HeapBuilder::add(std::span<const std::uint8_t> data) {
 }
 
 void HeapBuilder::set(std::uint32_t hid, std::span<const std::uint8_t> data) {
-  auto& item = blocks_.at(hid >> 16).items.at(((hid & 0xFFFF) >> 5) - 1);
-  if (item.size() != data.size()) throw mail::StoreError("internal error: heap item size changed");
-  std::copy(data.begin(), data.end(), item.begin());
+  Block& b = blocks_.at(hid >> 16);
+  const std::size_t index = ((hid & 0xFFFF) >> 5) - 1;
+  const std::size_t end = b.ends.at(index), begin = index == 0 ? 0 : b.ends[index - 1];
+  if (end - begin != data.size()) throw mail::StoreError("internal error: heap item size changed");
+  std::copy(data.begin(), data.end(), b.items.begin() + static_cast<std::ptrdiff_t>(begin));
 }
 
 std::uint64_t HeapBuilder::size() const {
@@ -68,19 +70,16 @@ std::vector<std::vector<std::uint8_t>> HeapBuilder::build() const {
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     const Block& b = blocks_[i];
     std::vector<std::uint8_t> bytes(blockSize(i, b), 0);
-    std::size_t at = headerSize(i);
-    std::vector<std::uint16_t> starts;
-    for (const auto& item : b.items) {
-      starts.push_back(static_cast<std::uint16_t>(at));
-      std::copy(item.begin(), item.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
-      at += item.size();
-    }
-    starts.push_back(static_cast<std::uint16_t>(at));
-    const std::size_t mapAt = (at + 1) / 2 * 2;
+    const std::size_t first = headerSize(i);
+    std::copy(b.items.begin(), b.items.end(), bytes.begin() + static_cast<std::ptrdiff_t>(first));
+    const std::size_t mapAt = (first + b.items.size() + 1) / 2 * 2;
     storeLe16(bytes.data(), static_cast<std::uint16_t>(mapAt));
-    storeLe16(&bytes[mapAt], static_cast<std::uint16_t>(b.items.size()));
+    storeLe16(&bytes[mapAt], static_cast<std::uint16_t>(b.ends.size()));
     storeLe16(&bytes[mapAt + 2], 0);
-    for (std::size_t k = 0; k < starts.size(); ++k) storeLe16(&bytes[mapAt + 4 + 2 * k], starts[k]);
+    // The page map: where each item starts, then where the last one ends.
+    std::uint8_t* map = &bytes[mapAt + 4];
+    storeLe16(map, static_cast<std::uint16_t>(first));
+    for (std::size_t k = 0; k < b.ends.size(); ++k) storeLe16(map + 2 * (k + 1), static_cast<std::uint16_t>(first + b.ends[k]));
     out.push_back(std::move(bytes));
   }
   // Fill levels: the first block records blocks 0-7, each bitmap block the next 128.

@@ -25,8 +25,8 @@ class HeapBuilder {
 
  private:
   struct Block {
-    std::vector<std::vector<std::uint8_t>> items;
-    std::size_t itemBytes = 0;
+    std::vector<std::uint8_t> items;  // the items, one after another
+    std::vector<std::uint16_t> ends;  // where each item ends in `items`
   };
   static std::size_t headerSize(std::size_t blockIndex);
   static std::size_t blockSize(std::size_t blockIndex, const Block& b);

@@ -10,6 +10,7 @@
 namespace qm::pst {
 
 PcBuilder::PcBuilder(const PropList& props, Subnodes& subnodes) {
+  entries_.reserve(props.size() + 1);
   for (const PropValue& p : props) {
     if (fixedSize(tagType(p.tag)) == 0 && p.data.size() > heap::kMaxItem)
       entries_.push_back(Entry{PropValue{p.tag, {}}, subnodes.addStream(p.data)});
@@ -31,29 +32,41 @@ void PcBuilder::setFixed(const PropValue& value) {
     if (e.value.tag == value.tag) e.value = value;
 }
 
+bool PcBuilder::Entry::onHeap() const {
+  const std::size_t fixed = fixedSize(tagType(value.tag));
+  // Empty strings and binaries have HNID 0 and no heap item, as Outlook writes them.
+  return !(fixed > 0 && fixed <= 4) && !subnode && !value.data.empty();
+}
+
 std::vector<std::vector<std::uint8_t>> PcBuilder::build() const {
   HeapBuilder heap(heap::kClientPc);
   BthBuilder tree(heap, 2, 6, entries_.size());
   heap.setRoot(tree.headerHid());
-  std::vector<std::vector<std::uint8_t>> records;
+  std::vector<std::uint8_t> records(entries_.size() * 8, 0);
+  std::uint8_t* r = records.data();
   for (const Entry& e : entries_) {
-    std::vector<std::uint8_t> r(8, 0);
     const PropType type = tagType(e.value.tag);
-    storeLe16(&r[0], tagId(e.value.tag));
-    storeLe16(&r[2], type);
-    const std::size_t fixed = fixedSize(type);
-    if (fixed > 0 && fixed <= 4) {
-      std::copy(e.value.data.begin(), e.value.data.end(), r.begin() + 4);
-    } else if (e.subnode) {
-      storeLe32(&r[4], e.subnode);
-    } else if (!e.value.data.empty()) {
-      // Empty strings and binaries have HNID 0 and no heap item, as Outlook writes them.
-      storeLe32(&r[4], heap.add(e.value.data));
+    storeLe16(r, tagId(e.value.tag));
+    storeLe16(r + 2, type);
+    if (e.subnode) {
+      storeLe32(r + 4, e.subnode);
+    } else if (e.onHeap()) {
+      storeLe32(r + 4, heap.add(e.value.data));
+    } else {
+      std::copy(e.value.data.begin(), e.value.data.end(), r + 4);
     }
-    records.push_back(std::move(r));
+    r += 8;
   }
   tree.fill(records);
   return heap.build();
+}
+
+std::uint64_t PcBuilder::heapSize() const {
+  HeapBuilder heap(heap::kClientPc);
+  BthBuilder tree(heap, 2, 6, entries_.size());
+  for (const Entry& e : entries_)
+    if (e.onHeap()) heap.allocate(e.value.data.size());
+  return heap.size();
 }
 
 Bid PcBuilder::write(NdbWriter& ndb, std::vector<Bid>* owned) const {

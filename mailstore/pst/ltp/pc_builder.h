@@ -22,6 +22,8 @@ class PcBuilder {
   void setFixed(const PropValue& value);
   // The heap blocks; their sizes do not depend on fixed values of four bytes or less.
   std::vector<std::vector<std::uint8_t>> build() const;
+  // The bytes of those blocks, found without filling them.
+  std::uint64_t heapSize() const;
   // Writes the heap and returns the node's data BID.
   Bid write(NdbWriter& ndb, std::vector<Bid>* owned) const;
 
@@ -29,6 +31,8 @@ class PcBuilder {
   struct Entry {
     PropValue value;
     Nid subnode = 0;
+    // Whether the value is an item of the heap rather than held in the record itself.
+    bool onHeap() const;
   };
   std::vector<Entry> entries_;
 };

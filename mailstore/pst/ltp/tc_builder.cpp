@@ -94,19 +94,23 @@ NodeData writeTable(const TableSchema& schema, std::size_t rowCount, const std::
   BlockListWriter matrix(subnodes.ndb(), subnodes.owned());
 
   std::vector<std::pair<std::uint32_t, std::uint32_t>> ids;  // row id, row index
+  ids.reserve(rowCount);
+  std::vector<std::uint8_t> bytes(layout.rowSize);
   for (std::size_t r = 0; r < rowCount; ++r) {
     TableRow row = rowAt(r);
-    std::vector<std::uint8_t> bytes(layout.rowSize, 0);
+    std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
     std::uint8_t* ceb = &bytes[layout.end1];
     for (const Column& c : layout.columns) {
-      const PropValue* v = nullptr;
-      PropValue fixed;
-      if (c.tag == tc::kTagRowId) fixed = propInt32(c.tag, row.rowId), v = &fixed;
-      else if (c.tag == tc::kTagRowVer) fixed = propInt32(c.tag, static_cast<std::uint32_t>(r + 1)), v = &fixed;
-      else v = findProp(row.cells, c.tag);
-      if (!v) continue;
-      ceb[c.bit / 8] |= static_cast<std::uint8_t>(0x80 >> (c.bit % 8));
       std::uint8_t* cell = &bytes[c.ib];
+      const auto present = [&] { ceb[c.bit / 8] |= static_cast<std::uint8_t>(0x80 >> (c.bit % 8)); };
+      if (c.tag == tc::kTagRowId || c.tag == tc::kTagRowVer) {
+        storeLe32(cell, c.tag == tc::kTagRowId ? row.rowId : static_cast<std::uint32_t>(r + 1));
+        present();
+        continue;
+      }
+      const PropValue* v = findProp(row.cells, c.tag);
+      if (!v) continue;
+      present();
       const PropType type = tagType(c.tag);
       if (fixedSize(type) > 0 && fixedSize(type) <= 8) {
         std::copy_n(v->data.begin(), std::min<std::size_t>(v->data.size(), c.cb), cell);
@@ -140,13 +144,10 @@ NodeData writeTable(const TableSchema& schema, std::size_t rowCount, const std::
   }
 
   std::sort(ids.begin(), ids.end());
-  std::vector<std::vector<std::uint8_t>> records;
-  records.reserve(ids.size());
-  for (const auto& [id, at] : ids) {
-    std::vector<std::uint8_t> rec(8);
-    storeLe32(&rec[0], id);
-    storeLe32(&rec[4], at);
-    records.push_back(std::move(rec));
+  std::vector<std::uint8_t> records(ids.size() * 8);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    storeLe32(&records[8 * i], ids[i].first);
+    storeLe32(&records[8 * i + 4], ids[i].second);
   }
   index.fill(records);
   heap.set(infoHid, tcInfo(layout, index.headerHid(), hnidRows));

@@ -115,11 +115,8 @@ class MessageBuilder {
     setProp(props, propInt32(tags::MessageSize, 0));
 
     PcBuilder pc(props, subs);
-    const auto heap = pc.build();
-    std::uint64_t heapBytes = 0;
-    for (const auto& b : heap) heapBytes += b.size();
     MessageNode out;
-    out.bytes = heapBytes + subs.streamBytes();
+    out.bytes = pc.heapSize() + subs.streamBytes();
     // MS-PST 2.4.5: the size counts the node's data and every subnode's.
     const PropValue size = propInt32(tags::MessageSize, static_cast<std::uint32_t>(std::min<std::uint64_t>(out.bytes, 0x7FFFFFFF)));
     pc.setFixed(size);
@@ -227,9 +224,7 @@ class MessageBuilder {
                                                       static_cast<std::uint32_t>(bigData ? a.data.size() : 0)));
       PcBuilder pc(props, own);
       if (bigData) pc.addSubnodeValue(tags::AttachDataBinary, own.addStream(a.data));
-      const auto heap = pc.build();
-      std::uint64_t bytes = own.streamBytes();
-      for (const auto& b : heap) bytes += b.size();
+      const std::uint64_t bytes = own.streamBytes() + pc.heapSize();
       const Bid data = pc.write(ndb_, nullptr);
       subs.add({nid, data, own.writeTree()}, bytes);
       std::erase_if(props, [](const PropValue& v) { return v.tag == tags::AttachDataBinary; });

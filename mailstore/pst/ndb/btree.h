@@ -1,6 +1,6 @@
 // The node and block B-trees (MS-PST 2.2.2.7.7) held in memory as leaf pages. A flush writes
-// again only the leaves that changed and the intermediate levels above them, so its cost
-// follows what changed rather than the size of the file.
+// again only the leaves that changed and the intermediate pages whose children changed, so
+// its cost follows what changed rather than the size of the file.
 #pragma once
 
 #include <algorithm>
@@ -14,6 +14,7 @@ namespace qm::pst {
 struct PageRef {
   std::uint64_t bid = 0;
   std::uint64_t ib = 0;
+  bool operator==(const PageRef&) const = default;
 };
 
 template <typename Entry>
@@ -86,17 +87,15 @@ class LeafTree {
     return n;
   }
 
-  // Writes the changed leaves and every intermediate page. `release` frees a page that is
-  // no longer used; `writeLeaf` and `writeInner` write one page and return where it went.
-  // Returns the root page.
+  // Writes the changed leaves and the intermediate pages above them. `release` frees a page
+  // that is no longer used; `writeLeaf` and `writeInner` write one page and return where it
+  // went. Returns the root page.
   PageRef write(const std::function<void(const PageRef&)>& release,
                 const std::function<PageRef(const std::vector<Entry>&)>& writeLeaf,
                 const std::function<PageRef(const std::vector<std::pair<std::uint64_t, PageRef>>&,
                                             unsigned level)>& writeInner) {
     for (const PageRef& p : orphans_) release(p);
     orphans_.clear();
-    for (const PageRef& p : inner_) release(p);
-    inner_.clear();
     if (leaves_.empty()) leaves_.push_back(Leaf{});
     std::vector<std::pair<std::uint64_t, PageRef>> level;
     for (Leaf& leaf : leaves_) {
@@ -107,20 +106,33 @@ class LeafTree {
       }
       level.emplace_back(leaf.entries.empty() ? 0 : leaf.entries.front().key(), leaf.page);
     }
-    unsigned depth = 0;
-    while (level.size() > 1) {
-      ++depth;
+    std::vector<std::vector<Inner>> levels;
+    for (unsigned depth = 1; level.size() > 1; ++depth) {
+      std::vector<Inner>* before = depth <= inner_.size() ? &inner_[depth - 1] : nullptr;
+      std::vector<Inner> pages;
       std::vector<std::pair<std::uint64_t, PageRef>> up;
       for (std::size_t i = 0; i < level.size(); i += kMaxInner) {
         const std::size_t n = std::min(kMaxInner, level.size() - i);
-        std::vector<std::pair<std::uint64_t, PageRef>> chunk(level.begin() + static_cast<std::ptrdiff_t>(i),
-                                                             level.begin() + static_cast<std::ptrdiff_t>(i + n));
-        const PageRef ref = writeInner(chunk, depth);
-        inner_.push_back(ref);
-        up.emplace_back(chunk.front().first, ref);
+        Inner page;
+        page.children.assign(level.begin() + static_cast<std::ptrdiff_t>(i),
+                             level.begin() + static_cast<std::ptrdiff_t>(i + n));
+        Inner* same = before && i / kMaxInner < before->size() ? &(*before)[i / kMaxInner] : nullptr;
+        if (same && same->children == page.children) {
+          page.ref = same->ref;  // unchanged: it stays where it is
+          same->ref = PageRef{};
+        } else {
+          page.ref = writeInner(page.children, depth);
+        }
+        up.emplace_back(page.children.front().first, page.ref);
+        pages.push_back(std::move(page));
       }
+      levels.push_back(std::move(pages));
       level = std::move(up);
     }
+    for (const auto& pages : inner_)
+      for (const Inner& p : pages)
+        if (p.ref.ib) release(p.ref);
+    inner_ = std::move(levels);
     return level.front().second;
   }
 
@@ -130,6 +142,11 @@ class LeafTree {
     std::vector<Entry> entries;
     PageRef page;
     bool dirty = true;
+  };
+  // An intermediate page as last written: where it is and what it points to.
+  struct Inner {
+    PageRef ref;
+    std::vector<std::pair<std::uint64_t, PageRef>> children;
   };
 
   std::size_t leafFor(std::uint64_t key) const {
@@ -150,7 +167,7 @@ class LeafTree {
 
   std::size_t max_;
   std::vector<Leaf> leaves_;
-  std::vector<PageRef> inner_;
+  std::vector<std::vector<Inner>> inner_;  // by level, the one above the leaves first
   std::vector<PageRef> orphans_;
 };
 

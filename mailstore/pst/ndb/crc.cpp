@@ -2,19 +2,29 @@
 
 #include <array>
 
+#include "mailstore/pst/ndb/crc_fold.h"
+#include "mailstore/pst/ndb/permute_wide.h"
+#include "platform/bytes.h"
+
 namespace qm::pst {
 namespace {
 
-std::array<std::uint32_t, 256> makeCrcTable() {
-  std::array<std::uint32_t, 256> t{};
+// Eight tables for taking eight bytes a step ("slicing by 8"): table k gives the CRC of a
+// byte followed by k zero bytes.
+using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+CrcTables makeCrcTables() {
+  CrcTables t{};
   for (std::uint32_t i = 0; i < 256; ++i) {
     std::uint32_t c = i;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
-    t[i] = c;
+    t[0][i] = c;
   }
+  for (std::size_t k = 1; k < 8; ++k)
+    for (std::size_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
   return t;
 }
-const std::array<std::uint32_t, 256> kCrcTable = makeCrcTable();
+const CrcTables kCrc = makeCrcTables();
 
 // The first 256 bytes of mpbbCrypt (MS-PST 5.1): the encoding permutation.
 constexpr std::array<std::uint8_t, 256> kPermute = {
@@ -42,7 +52,15 @@ const std::array<std::uint8_t, 256> kUnpermute = invert(kPermute);
 }  // namespace
 
 std::uint32_t computeCrc(std::span<const std::uint8_t> data, std::uint32_t crc) {
-  for (std::uint8_t b : data) crc = kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  const std::size_t folded = foldCrc(data.data(), data.size(), crc);
+  const std::uint8_t* p = data.data() + folded;
+  std::size_t n = data.size() - folded;
+  for (; n >= 8; n -= 8, p += 8) {
+    const std::uint32_t lo = loadLe32(p) ^ crc, hi = loadLe32(p + 4);
+    crc = kCrc[7][lo & 0xFF] ^ kCrc[6][(lo >> 8) & 0xFF] ^ kCrc[5][(lo >> 16) & 0xFF] ^ kCrc[4][lo >> 24] ^
+          kCrc[3][hi & 0xFF] ^ kCrc[2][(hi >> 8) & 0xFF] ^ kCrc[1][(hi >> 16) & 0xFF] ^ kCrc[0][hi >> 24];
+  }
+  for (; n > 0; --n, ++p) crc = kCrc[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
   return crc;
 }
 
@@ -51,8 +69,10 @@ std::uint16_t computeSig(std::uint64_t ib, std::uint64_t bid) {
   return static_cast<std::uint16_t>((v >> 16) ^ (v & 0xFFFF));
 }
 
-void permuteEncode(std::span<std::uint8_t> data) {
-  for (auto& b : data) b = kPermute[b];
+void permuteEncode(std::span<std::uint8_t> data) { permuteEncode(data, data.data()); }
+void permuteEncode(std::span<const std::uint8_t> data, std::uint8_t* out) {
+  std::size_t done = permuteWide(data.data(), data.size(), out, kPermute);
+  for (const std::uint8_t b : data.subspan(done)) out[done++] = kPermute[b];
 }
 void permuteDecode(std::span<std::uint8_t> data) {
   for (auto& b : data) b = kUnpermute[b];

@@ -16,6 +16,8 @@ std::uint16_t computeSig(std::uint64_t ib, std::uint64_t bid);
 
 // MS-PST 5.1: NDB_CRYPT_PERMUTE on the data of data blocks (never on internal blocks).
 void permuteEncode(std::span<std::uint8_t> data);
+// The same, written to `out` (at least as long as the data).
+void permuteEncode(std::span<const std::uint8_t> data, std::uint8_t* out);
 void permuteDecode(std::span<std::uint8_t> data);
 
 }  // namespace qm::pst

@@ -7,11 +7,23 @@
 
 namespace qm::pst {
 
+namespace {
+constexpr std::size_t kGather = 1 << 20;
+}  // namespace
+
 FileIo::FileIo(std::string path) : path_(std::move(path)) {
-  file_.reset(platform::openFile(path_, "w+b"));
+  file_.reset(platform::openFile(path_, "wb"));
   if (!file_) fail("create");
-  // Writes are mostly sequential appends; a large buffer keeps the calls few.
-  std::setvbuf(file_.get(), nullptr, _IOFBF, 1 << 20);
+  // Writes are gathered here; the stream's own buffer would only copy them again.
+  std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+  gathered_.reserve(kGather);
+}
+
+FileIo::~FileIo() {
+  try {
+    writeGathered();
+  } catch (...) {
+  }
 }
 
 void FileIo::fail(const char* what) const {
@@ -29,10 +41,38 @@ void FileIo::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
     fail("write to");
   }
   written_ += data.size();
+  if (offset + data.size() > length_) length_ = offset + data.size();
+  const bool follows = !gathered_.empty() && offset == gatheredAt_ + gathered_.size();
+  if (follows && gathered_.size() + data.size() <= kGather) {
+    gathered_.insert(gathered_.end(), data.begin(), data.end());
+    return;
+  }
+  writeGathered();
+  if (data.size() >= kGather) {
+    writeOut(offset, data);
+    return;
+  }
+  gatheredAt_ = offset;
+  gathered_.assign(data.begin(), data.end());
+}
+
+void FileIo::writeGathered() {
+  if (gathered_.empty()) return;
+  writeOut(gatheredAt_, gathered_);
+  gathered_.clear();
+}
+
+void FileIo::writeOut(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  errno = 0;
   if (offset != position_ && !platform::seekTo(file_.get(), offset)) fail("seek in");
   if (std::fwrite(data.data(), 1, data.size(), file_.get()) != data.size()) fail("write to");
   position_ = offset + data.size();
-  if (position_ > length_) length_ = position_;
+  // The file grows at its end; pages written back into space freed before are few.
+  if (position_ > writtenEnd_) writtenEnd_ = position_;
+  if (writtenEnd_ - writeBackFrom_ >= kGather) {
+    platform::startWriteBack(file_.get(), writeBackFrom_, writtenEnd_ - writeBackFrom_);
+    writeBackFrom_ = writtenEnd_;
+  }
 }
 
 void FileIo::extendTo(std::uint64_t size) {
@@ -42,6 +82,7 @@ void FileIo::extendTo(std::uint64_t size) {
 }
 
 void FileIo::sync() {
+  writeGathered();
   errno = 0;
   if (!platform::syncFile(file_.get())) fail("write to");
 }

@@ -1,4 +1,7 @@
-// The personal folder file on disk: positioned writes and reads with clear errors.
+// The personal folder file on disk: positioned writes with clear errors. Writes that follow
+// one another are gathered and handed to the system up to a megabyte at a time, and the
+// system is asked to start putting each new megabyte at the file's end on the disk at
+// once, so that sync() waits for little more than the last of it.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -15,6 +19,10 @@ class FileIo {
  public:
   // Creates (or truncates) the file; throws StoreError when it cannot.
   explicit FileIo(std::string path);
+  // Hands what is gathered to the system (errors are lost here; sync() reports them).
+  ~FileIo();
+  FileIo(const FileIo&) = delete;
+  FileIo& operator=(const FileIo&) = delete;
 
   void write(std::uint64_t offset, std::span<const std::uint8_t> data);
   // Makes the file at least `size` bytes long.
@@ -29,10 +37,16 @@ class FileIo {
 
  private:
   [[noreturn]] void fail(const char* what) const;
+  void writeOut(std::uint64_t offset, std::span<const std::uint8_t> data);
+  void writeGathered();
 
   std::string path_;
   std::unique_ptr<std::FILE, platform::FileCloser> file_;
+  std::vector<std::uint8_t> gathered_;  // bytes for the file at gatheredAt_, not yet written
+  std::uint64_t gatheredAt_ = 0;
   std::uint64_t position_ = 0;
+  std::uint64_t writtenEnd_ = 0;     // the end of everything handed to the system
+  std::uint64_t writeBackFrom_ = 0;  // where the next range to start writing back begins
   std::uint64_t length_ = 0;
   std::uint64_t written_ = 0;
   std::uint64_t limit_ = ~std::uint64_t{0};

@@ -35,10 +35,17 @@ void FileSpace::mark(std::uint64_t offset, std::uint64_t size, bool used) {
   const std::uint64_t region = (offset - amap::kFirst) / amap::kRegionSize;
   std::uint64_t bit = (offset - regionBase(region)) / amap::kSlot;
   std::uint8_t* bits = &bits_[region * 496];
-  for (std::uint64_t n = size / amap::kSlot; n > 0; --n, ++bit) {
+  for (std::uint64_t n = size / amap::kSlot; n > 0;) {
+    if (bit % 8 == 0 && n >= 8) {
+      // Whole bytes at a time where the run covers them.
+      bits[bit / 8] = used ? 0xFF : 0x00;
+      bit += 8, n -= 8;
+      continue;
+    }
     const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (bit % 8));
     if (used) bits[bit / 8] |= mask;
     else bits[bit / 8] &= static_cast<std::uint8_t>(~mask);
+    ++bit, --n;
   }
   if (used) freeSlots_ -= size / amap::kSlot;
   else freeSlots_ += size / amap::kSlot;
@@ -96,9 +103,18 @@ void FileSpace::commit() {
 std::uint8_t FileSpace::longestFreeRun(std::uint64_t region) const {
   const std::uint8_t* bits = amapBits(region);
   unsigned best = 0, run = 0;
-  for (std::uint64_t bit = 0; bit < amap::kBitsPerMap && best < 255; ++bit) {
-    if (bits[bit / 8] & (0x80 >> (bit % 8))) run = 0;
+  for (std::uint64_t bit = 0; bit < amap::kBitsPerMap && best < 255;) {
+    // Bytes wholly used or wholly free are taken at once: most regions are full.
+    const std::uint8_t byte = bits[bit / 8];
+    if (bit % 8 == 0 && (byte == 0xFF || byte == 0x00) && bit + 8 <= amap::kBitsPerMap) {
+      run = byte == 0xFF ? 0 : run + 8;
+      if (run > best) best = run;
+      bit += 8;
+      continue;
+    }
+    if (byte & (0x80 >> (bit % 8))) run = 0;
     else if (++run > best) best = run;
+    ++bit;
   }
   return static_cast<std::uint8_t>(best > 255 ? 255 : best);
 }

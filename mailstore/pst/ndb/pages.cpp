@@ -1,5 +1,7 @@
 #include "mailstore/pst/ndb/pages.h"
 
+#include <algorithm>
+
 #include "mailstore/pst/ndb/crc.h"
 #include "platform/bytes.h"
 
@@ -23,15 +25,13 @@ void sealBtPage(PageBytes& page, std::uint8_t ptype, std::size_t count, std::siz
   sealPage(page, ptype, ib, bid, true);
 }
 
-std::vector<std::uint8_t> sealBlock(std::span<const std::uint8_t> data, std::uint64_t ib, Bid bid) {
-  std::vector<std::uint8_t> out(block::allocatedSize(data.size()), 0);
-  std::copy(data.begin(), data.end(), out.begin());
-  std::uint8_t* t = out.data() + out.size() - block::kTrailerSize;
-  storeLe16(t, static_cast<std::uint16_t>(data.size()));
+void sealBlock(std::span<std::uint8_t> block, std::size_t cb, std::uint64_t ib, Bid bid) {
+  std::uint8_t* t = block.data() + block.size() - block::kTrailerSize;
+  std::fill(block.data() + cb, t, std::uint8_t{0});
+  storeLe16(t, static_cast<std::uint16_t>(cb));
   storeLe16(t + 2, computeSig(ib, bid));
-  storeLe32(t + 4, computeCrc(data));
+  storeLe32(t + 4, computeCrc(block.first(cb)));
   storeLe64(t + 8, bid);
-  return out;
 }
 
 }  // namespace qm::pst

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "mailstore/pst/ndb/ndb_format.h"
 
@@ -20,7 +19,8 @@ void sealPage(PageBytes& page, std::uint8_t ptype, std::uint64_t ib, std::uint64
 void sealBtPage(PageBytes& page, std::uint8_t ptype, std::size_t count, std::size_t entrySize,
                 std::size_t maxCount, unsigned level, std::uint64_t ib, std::uint64_t bid);
 
-// A whole block as written: data (already encoded), zero padding and the trailer.
-std::vector<std::uint8_t> sealBlock(std::span<const std::uint8_t> data, std::uint64_t ib, Bid bid);
+// Makes a whole block as written of `block` (block::allocatedSize(cb) bytes), whose first
+// cb bytes hold the data, already encoded: zero padding after them and the trailer.
+void sealBlock(std::span<std::uint8_t> block, std::size_t cb, std::uint64_t ib, Bid bid);
 
 }  // namespace qm::pst

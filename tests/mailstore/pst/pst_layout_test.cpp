@@ -2,6 +2,7 @@
 // store compared with the empty store Outlook writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "mailstore/pst/check/pst_reader.h"
@@ -30,12 +31,50 @@ TEST(PstChecksums, ReproduceOutlooksHeaderCrcsAndPageSignature) {
   EXPECT_EQ(computeSig(0x4200, 0x17F), 0x437Fu);
 }
 
+TEST(PstChecksums, LongRunsGiveTheCrcOfOneByteAtATime) {
+  // The CRC takes 16 or 8 bytes a step where it can; every length and alignment, and a
+  // running value carried in, must give what the byte-wise definition gives.
+  std::vector<std::uint8_t> data(9000);
+  std::uint32_t seed = 12345;
+  for (auto& b : data) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+  auto byteWise = [](const std::uint8_t* p, std::size_t n, std::uint32_t crc) {
+    for (std::size_t i = 0; i < n; ++i) {
+      crc ^= p[i];
+      for (int k = 0; k < 8; ++k) crc = (crc & 1) ? (0xEDB88320u ^ (crc >> 1)) : (crc >> 1);
+    }
+    return crc;
+  };
+  for (std::size_t offset = 0; offset < 16; ++offset) {
+    for (std::size_t n : {0, 1, 7, 8, 15, 16, 63, 64, 65, 79, 80, 127, 128, 129, 200, 511, 8176}) {
+      const std::uint32_t start = offset * 0x01010101u;
+      EXPECT_EQ(computeCrc({data.data() + offset, n}, start), byteWise(data.data() + offset, n, start))
+          << "offset " << offset << ", " << n << " bytes";
+    }
+  }
+}
+
 TEST(PstChecksums, PermuteEncodingRoundTripsAndMatchesTheTable) {
   std::vector<std::uint8_t> b = {0x00, 0x01, 0xFF, 0xEC};
   permuteEncode(b);
   EXPECT_EQ(b, (std::vector<std::uint8_t>{65, 54, 61, 255}));
   permuteDecode(b);
   EXPECT_EQ(b, (std::vector<std::uint8_t>{0x00, 0x01, 0xFF, 0xEC}));
+}
+
+TEST(PstChecksums, LongRunsArePermutedAsOneByteAtATime) {
+  // Long runs are encoded 64 bytes a step where the processor allows; every byte value at
+  // every place of such a step must come out as the table has it.
+  std::vector<std::uint8_t> data(700);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  for (std::size_t offset : {0, 1, 63}) {
+    std::vector<std::uint8_t> whole(data.begin() + static_cast<std::ptrdiff_t>(offset), data.end());
+    std::vector<std::uint8_t> single = whole;
+    permuteEncode(whole);
+    for (auto& b : single) permuteEncode(std::span<std::uint8_t>(&b, 1));
+    EXPECT_EQ(whole, single) << "offset " << offset;
+    permuteDecode(whole);
+    EXPECT_TRUE(std::equal(whole.begin(), whole.end(), data.begin() + static_cast<std::ptrdiff_t>(offset)));
+  }
 }
 
 TEST(PstFileSpace, MapPagesSitWhereTheFormatPutsThem) {
@@ -70,6 +109,28 @@ TEST(PstFileSpace, GrowsInWholeRegionsAndNeverCrossesAMapPage) {
   EXPECT_EQ(space.fileEnd(), FileSpace::regionBase(2));
 }
 
+TEST(PstFileSpace, MapBitsAndLongestFreeRunFollowWhatIsInUse) {
+  FileSpace space;
+  // After the AMap (512 bytes, 8 slots) and the PMap (8 slots): 16 slots in use, the rest
+  // of the region's 3,968 free; the longest run is given as at most 255.
+  EXPECT_EQ(space.amapBits(0)[0], 0xFF);
+  EXPECT_EQ(space.amapBits(0)[1], 0xFF);
+  EXPECT_EQ(space.amapBits(0)[2], 0x00);
+  EXPECT_EQ(space.longestFreeRun(0), 255);
+  // Blocks of 192 bytes (3 slots) cut the bytes unevenly.
+  std::vector<std::uint64_t> blocks;
+  while (space.regionCount() == 1) blocks.push_back(space.allocateBlock(192));
+  blocks.pop_back();  // the one that opened region 1
+  EXPECT_EQ(space.longestFreeRun(0), 1) << "3,952 slots hold 1,317 blocks and leave one";
+  space.release(blocks[100], 192);
+  space.release(blocks[101], 192);
+  EXPECT_EQ(space.longestFreeRun(0), 6);
+  EXPECT_EQ(space.amapBits(0)[(16 + 300) / 8], 0b11110000) << "slots 316 to 321 free";
+  EXPECT_EQ(space.amapBits(0)[(16 + 304) / 8], 0b00111111);
+  for (std::size_t i = 200; i < 300; ++i) space.release(blocks[i], 192);
+  EXPECT_EQ(space.longestFreeRun(0), 255);
+}
+
 struct Key {
   std::uint64_t k;
   std::uint64_t key() const { return k; }
@@ -96,6 +157,41 @@ TEST(PstBTree, AppendsFillPagesAndWritesAsManyLevelsAsNeeded) {
   EXPECT_FALSE(tree.erase(8));
   EXPECT_EQ(tree.find(8), nullptr);
   ASSERT_NE(tree.find(12), nullptr);
+}
+
+TEST(PstBTree, ASecondWriteRewritesOnlyThePagesOnThePathToWhatChanged) {
+  LeafTree<Key> tree(15);
+  for (std::uint64_t i = 1; i <= 15 * 25; ++i) tree.put({i * 4});
+  std::uint64_t next = 0x1000;
+  std::vector<std::uint64_t> released, leavesWritten, innerWritten;
+  auto write = [&] {
+    leavesWritten.clear(), innerWritten.clear(), released.clear();
+    return tree.write([&](const PageRef& p) { released.push_back(p.ib); },
+                      [&](const std::vector<Key>&) {
+                        leavesWritten.push_back(next += 0x200);
+                        return PageRef{next, next};
+                      },
+                      [&](const std::vector<std::pair<std::uint64_t, PageRef>>&, unsigned) {
+                        innerWritten.push_back(next += 0x200);
+                        return PageRef{next, next};
+                      });
+  };
+  const PageRef firstRoot = write();
+  const std::vector<std::uint64_t> firstInner = innerWritten;  // 20 leaves, 5 leaves, the root
+  ASSERT_EQ(firstInner.size(), 3u);
+  const std::uint64_t lastLeaf = leavesWritten.back();
+
+  tree.put({15 * 25 * 4 + 4});  // one key more: the last leaf splits
+  const PageRef secondRoot = write();
+  EXPECT_EQ(leavesWritten.size(), 2u) << "the last leaf and the new one";
+  EXPECT_EQ(innerWritten.size(), 2u) << "the page over the last leaves and the root; the first stays";
+  EXPECT_NE(secondRoot, firstRoot);
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (std::vector<std::uint64_t>{lastLeaf, firstInner[1], firstInner[2]}));
+
+  const PageRef unchanged = write();
+  EXPECT_EQ(unchanged, secondRoot) << "nothing changed, nothing written";
+  EXPECT_TRUE(leavesWritten.empty() && innerWritten.empty() && released.empty());
 }
 
 TEST(PstHeap, ItemsArePackedAndThePageMapFollowsOnAnEvenOffset) {
@@ -135,12 +231,10 @@ TEST(PstHeap, FullBlockStartsTheNextWithItsOwnHeader) {
 TEST(PstHeap, TreeTooLargeForOneItemGetsAnIndexLevel) {
   HeapBuilder heap(0xB5);
   BthBuilder tree(heap, 4, 4, 1000);
-  std::vector<std::vector<std::uint8_t>> records;
+  std::vector<std::uint8_t> records(1000 * 8);
   for (std::uint32_t i = 0; i < 1000; ++i) {
-    std::vector<std::uint8_t> r(8);
-    qm::storeLe32(&r[0], i * 32);
-    qm::storeLe32(&r[4], i);
-    records.push_back(r);
+    qm::storeLe32(&records[8 * i], i * 32);
+    qm::storeLe32(&records[8 * i + 4], i);
   }
   tree.fill(records);
   heap.setRoot(tree.headerHid());

@@ -1,0 +1,116 @@
+#include "bench/conversion_store.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "platform/files.h"
+#include "tests/support/storegen/store_generator.h"
+
+namespace qm::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::uint64_t storeTarget() {
+  const char* mb = std::getenv("QM_BENCH_STORE_MB");
+  return (mb ? std::strtoull(mb, nullptr, 10) : 1100) << 20;
+}
+
+class QuietView : public convert::RunView {
+ public:
+  void setScanLine(const std::string&) override {}
+  void setPercentLabel(const std::string&) override {}
+  void setFileBar(int) override {}
+  void setOverallBar(int) override {}
+  void setProgressLine(const std::string&) override {}
+  void enableInputs(bool) override {}
+  void setConvertCaption(const std::string&) override {}
+  void enableConvert(bool) override {}
+  void uncheckSaveOptions() override {}
+  void clearRunning() override {}
+  void resetControls() override {}
+  void showMessage(const std::string&, convert::MessageKind) override {}
+  void fileFinished(const convert::FileReport& report) override { saved = report.mailsSaved; }
+  int saved = 0;
+};
+
+}  // namespace
+
+std::uint64_t mix(std::uint64_t x) {
+  x += 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+ConversionStore::ConversionStore(const std::string& name, MailText mail) : mail_(std::move(mail)) {
+  const std::uint64_t target = storeTarget();
+  for (std::uint64_t total = 0; total < target;) {
+    const std::size_t length = mail_(lengths_.size()).size();
+    lengths_.push_back(length);
+    mailBytes_ += length;
+    total += length / 512 * 528 + 528;
+  }
+  const char* dir = std::getenv("QM_BENCH_DIR");
+  folder_ = (dir ? std::string(dir) + platform::pathSeparator() : platform::tempFolder()) + "qm_bench_" + name +
+            "_" + std::to_string(mix(reinterpret_cast<std::uintptr_t>(this)) % 1000000);
+  fs::create_directories(platform::toPath(folder_));
+  store_ = folder_ + platform::pathSeparator() + "Bench.dbx";
+
+  std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(store_, "wb"));
+  const storegen::StoreOptions options;
+  const auto plan = storegen::planStore(lengths_, options);
+  storegen::emitStore(plan, mail_, options,
+                      [&](const std::uint8_t* data, std::size_t size) { std::fwrite(data, 1, size, file.get()); });
+}
+
+ConversionStore::~ConversionStore() {
+  std::error_code ec;
+  fs::remove_all(platform::toPath(folder_), ec);
+}
+
+std::string ConversionStore::temp() const {
+  return folder_ + platform::pathSeparator() + "temp" + platform::pathSeparator();
+}
+
+std::string ConversionStore::freshOutput() const {
+  static int made = 0;
+  const std::string folder =
+      folder_ + platform::pathSeparator() + "out" + platform::pathSeparator() + std::to_string(++made);
+  std::error_code ec;
+  fs::create_directories(platform::toPath(folder), ec);
+  fs::create_directories(platform::toPath(temp()), ec);
+  return folder;
+}
+
+void timeConversionRuns(benchmark::State& state, const ConversionStore& store, std::int32_t saveOption,
+                        const convert::ConversionWorker::ModeFactory& modes) {
+  convert::RunSettings settings;
+  settings.sources = {convert::sourceRowFor(store.store())};
+  settings.saveOption = saveOption;
+  convert::RunEnvironment env;
+  env.tempRoot = store.temp();
+  for (auto _ : state) {
+    state.PauseTiming();
+    settings.destinationFolder = store.freshOutput();
+    state.ResumeTiming();
+    convert::SettingsInput input(settings);
+    QuietView view;
+    convert::CancelToken token;
+    const int result = convert::ConversionWorker(input, view, token, env, modes).run();
+    if (result != 0 || view.saved != static_cast<int>(store.mails())) {
+      state.SkipWithError("the run did not convert every mail");
+    }
+  }
+  setCounters(state, store);
+}
+
+void setCounters(benchmark::State& state, const ConversionStore& store) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * store.mailBytes()));
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * store.mails()));
+  state.counters["store_MB"] = static_cast<double>(*platform::fileSize(store.store())) / (1 << 20);
+}
+
+}  // namespace qm::bench

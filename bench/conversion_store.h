@@ -1,0 +1,62 @@
+// What the conversion benchmarks share: a generated store of more than 1 GB that a run
+// converts, the timed runs over it, a fresh output folder for every timed iteration and the
+// counters of a result.
+//
+// The store is written under the system's temporary folder (QM_BENCH_DIR to choose another)
+// when the benchmark first asks for it and removed with all output when the program ends.
+// QM_BENCH_STORE_MB sets its size (default 1100).
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_worker.h"
+
+namespace qm::bench {
+
+// splitmix64, as the store generator uses: the generators' one source of variety.
+std::uint64_t mix(std::uint64_t x);
+
+// The text of mail m. Asked twice for each mail (once for its length, once for the store's
+// bytes), so the same m must always give the same text.
+using MailText = std::function<std::string(std::size_t m)>;
+
+class ConversionStore {
+ public:
+  // `name` tells the folders of two benchmarks apart.
+  ConversionStore(const std::string& name, MailText mail);
+  ~ConversionStore();
+  ConversionStore(const ConversionStore&) = delete;
+  ConversionStore& operator=(const ConversionStore&) = delete;
+
+  std::string mail(std::size_t m) const { return mail_(m); }
+  std::size_t mails() const { return lengths_.size(); }
+  std::uint64_t mailBytes() const { return mailBytes_; }
+  const std::string& store() const { return store_; }
+  std::string temp() const;
+  // A new, empty folder for one timed iteration. Nothing is deleted until the program ends:
+  // a file system that has just freed many inodes is slower to make new ones, and that cost
+  // would land on whichever side came next.
+  std::string freshOutput() const;
+
+ private:
+  MailText mail_;
+  std::vector<std::size_t> lengths_;
+  std::uint64_t mailBytes_ = 0;
+  std::string folder_, store_;
+};
+
+// Each timed iteration: `ConversionWorker::run` over the store in the given output kind, into
+// a fresh output folder, with the view and the log switched off. The benchmark fails unless
+// the run converts every mail.
+void timeConversionRuns(benchmark::State& state, const ConversionStore& store, std::int32_t saveOption,
+                        const convert::ConversionWorker::ModeFactory& modes = convert::makeOutputMode);
+
+// Bytes and mails per second, and the store's size.
+void setCounters(benchmark::State& state, const ConversionStore& store);
+
+}  // namespace qm::bench
