@@ -1,5 +1,6 @@
 #include "mailstore/pst/ndb/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,7 +17,7 @@ FileIo::FileIo(std::string path) : path_(std::move(path)) {
   if (!file_) fail("create");
   // Writes are gathered here; the stream's own buffer would only copy them again.
   std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-  gathered_.reserve(kGather);
+  gathered_ = std::make_unique_for_overwrite<std::uint8_t[]>(kGather);
 }
 
 FileIo::~FileIo() {
@@ -34,32 +35,45 @@ void FileIo::fail(const char* what) const {
   throw mail::StoreError(text);
 }
 
-void FileIo::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
+void FileIo::account(std::uint64_t offset, std::size_t size) {
   errno = 0;
-  if (written_ + data.size() > limit_) {
+  if (written_ + size > limit_) {
     errno = ENOSPC;
     fail("write to");
   }
-  written_ += data.size();
-  if (offset + data.size() > length_) length_ = offset + data.size();
-  const bool follows = !gathered_.empty() && offset == gatheredAt_ + gathered_.size();
-  if (follows && gathered_.size() + data.size() <= kGather) {
-    gathered_.insert(gathered_.end(), data.begin(), data.end());
+  written_ += size;
+  if (offset + size > length_) length_ = offset + size;
+}
+
+void FileIo::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  if (data.size() < kGather) {
+    const std::span<std::uint8_t> room = place(offset, data.size());
+    std::copy(data.begin(), data.end(), room.begin());
     return;
   }
+  account(offset, data.size());
   writeGathered();
-  if (data.size() >= kGather) {
-    writeOut(offset, data);
-    return;
+  writeOut(offset, data);
+}
+
+std::span<std::uint8_t> FileIo::place(std::uint64_t offset, std::size_t size) {
+  account(offset, size);
+  const bool follows = gatheredSize_ > 0 && offset == gatheredAt_ + gatheredSize_;
+  if (!follows || gatheredSize_ + size > kGather) {
+    writeGathered();
+    gatheredAt_ = offset;
   }
-  gatheredAt_ = offset;
-  gathered_.assign(data.begin(), data.end());
+  const std::span<std::uint8_t> room(gathered_.get() + gatheredSize_, size);
+  gatheredSize_ += size;
+  return room;
 }
 
 void FileIo::writeGathered() {
-  if (gathered_.empty()) return;
-  writeOut(gatheredAt_, gathered_);
-  gathered_.clear();
+  if (gatheredSize_ == 0) return;
+  // Emptied first: a failed write is reported once, and the store fails with it.
+  const std::size_t size = gatheredSize_;
+  gatheredSize_ = 0;
+  writeOut(gatheredAt_, {gathered_.get(), size});
 }
 
 void FileIo::writeOut(std::uint64_t offset, std::span<const std::uint8_t> data) {

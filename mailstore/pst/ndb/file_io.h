@@ -9,7 +9,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "platform/files.h"
 
@@ -25,6 +24,9 @@ class FileIo {
   FileIo& operator=(const FileIo&) = delete;
 
   void write(std::uint64_t offset, std::span<const std::uint8_t> data);
+  // Room for `size` bytes (at most a megabyte) that go to `offset`, for the caller to fill
+  // before its next call: a block is made where it is written, with no copy.
+  std::span<std::uint8_t> place(std::uint64_t offset, std::size_t size);
   // Makes the file at least `size` bytes long.
   void extendTo(std::uint64_t size);
   // Everything written so far reaches the disk; throws StoreError on failure (a full disk).
@@ -37,12 +39,14 @@ class FileIo {
 
  private:
   [[noreturn]] void fail(const char* what) const;
+  void account(std::uint64_t offset, std::size_t size);
   void writeOut(std::uint64_t offset, std::span<const std::uint8_t> data);
   void writeGathered();
 
   std::string path_;
   std::unique_ptr<std::FILE, platform::FileCloser> file_;
-  std::vector<std::uint8_t> gathered_;  // bytes for the file at gatheredAt_, not yet written
+  std::unique_ptr<std::uint8_t[]> gathered_;  // bytes for the file at gatheredAt_, not yet written
+  std::size_t gatheredSize_ = 0;
   std::uint64_t gatheredAt_ = 0;
   std::uint64_t position_ = 0;
   std::uint64_t writtenEnd_ = 0;     // the end of everything handed to the system

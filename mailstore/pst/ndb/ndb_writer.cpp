@@ -25,11 +25,10 @@ Bid NdbWriter::writeBlock(std::span<const std::uint8_t> data, bool internal) {
   bidNextB_ += block::kBidStep;
   const auto size = static_cast<std::uint32_t>(block::allocatedSize(data.size()));
   const std::uint64_t ib = space_.allocateBlock(size);
-  const std::span<std::uint8_t> bytes(block_.data(), size);
+  const std::span<std::uint8_t> bytes = file_.place(ib, size);
   if (internal) std::copy(data.begin(), data.end(), bytes.begin());
   else permuteEncode(data, bytes.data());
   sealBlock(bytes, data.size(), ib, bid);
-  file_.write(ib, bytes);
   // MS-PST 2.2.2.7.7.3: a block used once has a reference count of two.
   bbt_.put(BbtEntry{bid, ib, static_cast<std::uint16_t>(data.size()), 2});
   return bid;

@@ -69,7 +69,6 @@ class NdbWriter {
 
   FileIo file_;
   FileSpace space_;
-  std::array<std::uint8_t, block::kMaxSize> block_{};  // the block being written
   LeafTree<NbtEntry> nbt_{btpage::kMaxNbt};
   LeafTree<BbtEntry> bbt_{btpage::kMaxBbt};
   std::array<std::uint32_t, 32> rgnid_{};
