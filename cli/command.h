@@ -13,3 +13,4 @@ using CommandFunction = int (*)(const CommandArgs& args, std::ostream& out, std:
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitSomeFailed = 1;  // the command ran, but some input could not be used
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C (128 + SIGINT)

@@ -12,7 +12,11 @@
 #include <thread>
 
 #include "cli/convert_options.h"
+#include "cli/commands.h"
 #include "cli/run_report.h"
+#include "cli/run_summary.h"
+#include "cli/source_check.h"
+#include "cli/store_tally.h"
 #include "cli/terminal.h"
 #include "convert/conversion_worker.h"
 #include "convert/destination.h"
@@ -42,6 +46,7 @@ class SourceList {
   void add(const std::string& path) {
     if (!listed_.insert(path).second) return;  // the same path twice is listed once
     if (platform::isDirectory(path)) return refuse("'" + path + "' is a folder; use --search to convert the stores in it");
+    if (const auto reason = unusableSource(path)) return refuse(*reason);
     const StoreCheck check = checkStoreSignature(path);
     if (check == StoreCheck::Unopenable) {
       return refuse(platform::fileExists(path) ? "'" + path + "' cannot be read" : "'" + path + "' does not exist");
@@ -86,30 +91,41 @@ std::string withoutTrailingSeparators(std::string path) {
   return path;
 }
 
-// DEST, made when missing; with the time-stamped folder inside it unless `into`.
+// DEST, made when missing (only DEST itself: its parent must exist, so that a mistyped path
+// makes no tree of folders); with the time-stamped folder inside it unless `into`.
 std::optional<std::string> makeDestination(const ConvertOptions& options, std::ostream& err) {
   const std::string chosen = withoutTrailingSeparators(options.destination);
-  std::error_code ec;
-  if (!platform::isDirectory(chosen)) std::filesystem::create_directories(platform::toPath(chosen), ec);
-  std::string destination = chosen;
-  if (!options.into) destination = stampedDestination(chosen, platform::nowStamp());
-  if (!platform::isDirectory(chosen) || (!options.into && !prepareDestination(destination))) {
-    err << "quillmend convert: cannot make the destination folder '" << destination << "'\n";
+  const auto cannot = [&](const std::string& folder, const std::string& why) {
+    err << "quillmend convert: cannot make the destination folder '" << folder << "': " << why << "\n";
     return std::nullopt;
+  };
+  if (!platform::isDirectory(chosen)) {
+    const auto path = platform::toPath(chosen);
+    const auto parent = path.parent_path();
+    std::error_code ec;
+    if (!parent.empty() && !std::filesystem::is_directory(parent, ec))
+      return cannot(chosen, "the folder above it does not exist");
+    if (!std::filesystem::create_directory(path, ec) && !platform::isDirectory(chosen))
+      return cannot(chosen, ec ? ec.message() : "unknown error");
   }
+  if (options.into) return chosen;
+  const std::string destination = stampedDestination(chosen, platform::nowStamp());
+  std::error_code ec;
+  if (!std::filesystem::create_directory(platform::toPath(destination), ec) && !platform::isDirectory(destination))
+    return cannot(destination, ec ? ec.message() : "unknown error");
   return destination;
 }
 
 // Runs the conversion on a worker thread so that Ctrl-C can stop it cleanly: the mail being
 // written is dropped and nothing is written after the stop.
-int runStoppably(const RunInput& input, RunReport& report, bool& stopped) {
+int runStoppably(const RunInput& input, RunView& report, const RunEnvironment& env, bool& stopped) {
   std::atomic<int> result{-1};
   std::atomic<bool> done{false};
   interrupted = 0;
   const auto previous = std::signal(SIGINT, onInterrupt);
   RunThread thread;
   thread.start([&](CancelToken& token) {
-    result = ConversionWorker(input, report, token).run();
+    result = ConversionWorker(input, report, token, env).run();
     done = true;
   });
   while (!done) {
@@ -125,18 +141,13 @@ int runStoppably(const RunInput& input, RunReport& report, bool& stopped) {
   return result;
 }
 
-std::string timeText(double seconds) {
-  if (seconds >= 60) return clockText(seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f s", seconds);
-  return text;
-}
-
 }  // namespace
 
 int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  const auto options = parseConvertOptions(args, err);
+  bool help = false;
+  const auto options = parseConvertOptions(args, err, help);
   if (!options) return kExitUsage;
+  if (help) return commandHelp("convert", out);
   const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}};
   const auto kind = built.find(options->to);
   if (kind == built.end()) {
@@ -157,32 +168,49 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
   const auto destination = makeDestination(*options, err);
   if (!destination) return kExitSomeFailed;
-  if (options->log) AppLog::start();
+  const bool logs = options->log && startLogs("convert", err);
 
   RunSettings settings;
   settings.sources = sources.rows();
   settings.destinationFolder = *destination;
   settings.saveOption = kind->second;
-  settings.logEnabled = options->log;
+  // The run always reports its log lines: the error lines are where the command line finds
+  // the reasons of failures. They reach the log files only with --log.
+  settings.logEnabled = true;
   settings.recoveryMode = options->recovery;
   settings.naming = options->naming;
   SettingsInput input(settings);
 
-  // Only the real standard output can be a terminal; tests hand in string streams.
-  RunReport report(out, err, sources.sizes(), &out == &std::cout && stdoutIsTerminal());
+  StoreTally tally(settings.sources, options->recovery);
+  ReportStyle style;
+  // Only the real standard error can be a terminal; tests hand in string streams.
+  style.progress = !options->quiet && (options->progress || (&err == &std::cerr && stderrIsTerminal()));
+  style.storeLines = !options->quiet;
+  style.json = options->json;
+  RunReport report(out, err, tally, sources.sizes(), style);
+  RunEnvironment env;
+  env.writeLog = [&](const std::string& text, bool toErrorLog) {
+    if (logs) AppLog::write(0, 0, text, toErrorLog);
+    if (toErrorLog) report.errorLine(text);
+  };
+
   const auto started = std::chrono::steady_clock::now();
   bool stopped = false;
-  const int result = runStoppably(input, report, stopped);
-  report.endLive();
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const int result = runStoppably(input, report, env, stopped);
+  report.end();
 
-  const auto listed = static_cast<int>(settings.sources.size());
-  const int converted = report.filesFinished() - report.filesUnopened();
-  out << (stopped ? "Stopped. " : result != 0 ? "The run ended early. " : "") << "Converted " << converted
-      << " of " << listed << (listed == 1 ? " file" : " files") << ": " << report.mailsSaved()
-      << " mails written, " << report.mailsFailed() << " failed.\n"
-      << "Output folder: " << *destination << "\n"
-      << "Time: " << timeText(seconds) << "\n";
-  const bool clean = result == 0 && !sources.problems() && converted == listed && report.mailsFailed() == 0;
-  return clean ? kExitOk : kExitSomeFailed;
+  RunEnding ending;
+  ending.interrupted = stopped;
+  ending.endedEarly = result != 0 && !stopped;
+  ending.destination = *destination;
+  ending.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  // The success text only when nothing at all went wrong, the listing of the stores included.
+  if (!sources.problems()) ending.completion = report.completion();
+  const int status = stopped ? kExitInterrupted
+                     : runClean(tally, ending) && !sources.problems() ? kExitOk
+                                                                       : kExitSomeFailed;
+  if (options->json) printSummaryJson(out, tally, ending, status);
+  else if (!options->quiet) printSummary(out, tally, ending);
+  out.flush();
+  return status;
 }

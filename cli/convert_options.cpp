@@ -5,65 +5,64 @@
 
 namespace {
 
-bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+using Refusal = std::optional<std::string>;
+
+Refusal setCounter(qm::convert::OutputNaming& naming, const std::string& v) {
+  try {
+    std::size_t used = 0;
+    naming.fileCounterStart = std::stoi(v, &used);
+    if (used != v.size()) throw std::invalid_argument(v);
+    naming.useFileCounter = true;
+    return std::nullopt;
+  } catch (const std::exception&) {
+    return "--counter needs a whole number, not '" + v + "'";
+  }
+}
 
 }  // namespace
 
-std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err) {
+OptionTable convertOptionTable(ConvertOptions& o) {
+  auto& n = o.naming;
+  return {
+      {"--to", "", "KIND", "output kind: eml (one .eml file per mail) or pst (one .pst file per store)",
+       [&o](const std::string& v) -> Refusal { return o.to = v, std::nullopt; }},
+      {"--dest", "-d", "DEST", "the folder the output goes into; made when missing, its parent must exist",
+       [&o](const std::string& v) -> Refusal { return o.destination = v, std::nullopt; }},
+      {"--search", "", "DIR", "also convert every store found below DIR (may be given more than once)",
+       [&o](const std::string& v) -> Refusal { return o.searchFolders.push_back(v), std::nullopt; }},
+      flag("--into", "write into DEST itself, not into a new time-stamped folder inside it", o.into),
+      flag("--recovery", "leave out mails whose first blocks hold no recognisable mail header", o.recovery),
+      {"--counter", "", "N", "number the output folders from N (default 1)",
+       [&n](const std::string& v) { return setCounter(n, v); }},
+      {"--no-counter", "", "", "no number in front of the output folders' names",
+       [&n](const std::string&) -> Refusal { return n.useFileCounter = false, std::nullopt; }},
+      {"--tag", "", "TEXT", "the tag in the output folders' names (default Converted)",
+       [&n](const std::string& v) -> Refusal { return n.folderTag = v, n.useFolderTag = true, std::nullopt; }},
+      {"--no-tag", "", "", "no tag in the output folders' names",
+       [&n](const std::string&) -> Refusal { return n.useFolderTag = false, std::nullopt; }},
+      {"--no-type-tag", "", "", "no _As_EML or _As_PST at the end of the output folders' names",
+       [&n](const std::string&) -> Refusal { return n.useTypeTag = false, std::nullopt; }},
+      flag("--json", "one JSON object per store and a final summary on standard output", o.json),
+      {"--quiet", "-q", "", "print no results, only warnings and errors (the exit code tells the outcome)",
+       [&o](const std::string&) -> Refusal { return o.quiet = true, std::nullopt; }},
+      flag("--progress", "show the progress line even when standard error is not a terminal", o.progress),
+      flag("--log", "also write the execution and error logs in \"Log Files\" beside the program", o.log),
+  };
+}
+
+std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err, bool& help) {
   ConvertOptions o;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) {
-        err << "quillmend convert: " << arg << " needs a value\n" << kConvertUsage;
-        return std::nullopt;
-      }
-      return args[++i];
-    };
-    if (optionsEnded || !isOption(arg)) {
-      o.files.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--recovery") {
-      o.recovery = true;
-    } else if (arg == "--log") {
-      o.log = true;
-    } else if (arg == "--into") {
-      o.into = true;
-    } else if (arg == "--no-counter") {
-      o.naming.useFileCounter = false;
-    } else if (arg == "--no-tag") {
-      o.naming.useFolderTag = false;
-    } else if (arg == "--no-type-tag") {
-      o.naming.useTypeTag = false;
-    } else if (arg == "--to" || arg == "-d" || arg == "--search" || arg == "--tag" || arg == "--counter") {
-      const auto v = value();
-      if (!v) return std::nullopt;
-      if (arg == "--to") o.to = *v;
-      else if (arg == "-d") o.destination = *v;
-      else if (arg == "--search") o.searchFolders.push_back(*v);
-      else if (arg == "--tag") {
-        o.naming.folderTag = *v;
-        o.naming.useFolderTag = true;
-      } else {
-        try {
-          std::size_t used = 0;
-          o.naming.fileCounterStart = std::stoi(*v, &used);
-          if (used != v->size()) throw std::invalid_argument(*v);
-          o.naming.useFileCounter = true;
-        } catch (const std::exception&) {
-          err << "quillmend convert: --counter needs a whole number, not '" << *v << "'\n";
-          return std::nullopt;
-        }
-      }
-    } else {
-      err << "quillmend convert: unknown option " << arg << "\n" << kConvertUsage;
-      return std::nullopt;
-    }
-  }
-  if (o.to.empty() || o.destination.empty() || (o.files.empty() && o.searchFolders.empty())) {
-    err << kConvertUsage;
+  const auto parsed = parseArgs("convert", convertOptionTable(o), args, err);
+  if (!parsed) return std::nullopt;
+  help = parsed->help;
+  o.files = parsed->operands;
+  if (help) return o;
+  const char* missing = o.to.empty()            ? "--to KIND is missing"
+                        : o.destination.empty() ? "-d DEST is missing"
+                        : o.files.empty() && o.searchFolders.empty() ? "no store to convert: give FILE... or --search DIR"
+                                                                      : nullptr;
+  if (missing) {
+    err << "quillmend convert: " << missing << "\nTry 'quillmend help convert'.\n";
     return std::nullopt;
   }
   return o;

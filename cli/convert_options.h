@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/option_parser.h"
 #include "convert/run_input.h"
 
 struct ConvertOptions {
@@ -13,17 +14,18 @@ struct ConvertOptions {
   bool recovery = false;
   bool log = false;
   bool into = false;  // DEST itself, no time-stamped folder inside it
+  bool json = false;
+  bool quiet = false;
+  bool progress = false;  // the progress line even when standard error is no terminal
   std::string destination;
   std::vector<std::string> files;
   std::vector<std::string> searchFolders;
   qm::convert::OutputNaming naming;
 };
 
-inline constexpr const char* kConvertUsage =
-    "usage: quillmend convert --to (eml | pst) [--recovery] [--log] [--counter N | --no-counter]\n"
-    "                         [--tag TEXT | --no-tag] [--no-type-tag] [--into]\n"
-    "                         -d DEST"
-    " (FILE... | --search DIR)\n";
+// The options of convert, writing into `o`.
+OptionTable convertOptionTable(ConvertOptions& o);
 
-// The options, or nothing after an explanation on `err`.
-std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err);
+// The options, or nothing after an explanation on `err`; `help` is set, and nothing else
+// checked, when --help was given.
+std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err, bool& help);

@@ -3,48 +3,61 @@
 #include <string>
 #include <vector>
 
-#include "cli/command.h"
-#include "cli/convert_command.h"
-#include "cli/scan_command.h"
-#include "cli/search_command.h"
+#include "cli/commands.h"
 #include "mailstore/standard_components.h"
 
 namespace {
 
-struct Command {
-  const char* name;
-  CommandFunction run;
-  const char* summary;
-};
+std::vector<std::string> commandNames() {
+  std::vector<std::string> names = {"help"};
+  for (const auto& c : commands()) names.push_back(c.name);
+  return names;
+}
 
-constexpr Command kCommands[] = {
-    {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
-    {"convert", runConvert, "convert --to eml|pst [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
-    {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
-};
-
-int usage(std::ostream& err) {
-  err << "usage: quillmend COMMAND [ARGS]\ncommands:\n";
-  for (const auto& c : kCommands) err << "  " << c.summary << "\n";
+int unknownCommand(const std::string& name) {
+  std::cerr << "quillmend: unknown command '" << name << "'";
+  if (const auto near = closestMatch(name, commandNames())) std::cerr << " (did you mean " << *near << "?)";
+  std::cerr << "\nTry 'quillmend --help'.\n";
   return kExitUsage;
+}
+
+int help(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    printOverview(std::cout);
+    return kExitOk;
+  }
+  if (commandHelp(args[0], std::cout) == kExitOk) return kExitOk;
+  return unknownCommand(args[0]);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage(std::cerr);
-  qm::mail::useStandardComponents();
-  const std::string name = argv[1];
-  for (const auto& c : kCommands) {
-    if (name == c.name) {
-      try {
-        return c.run(CommandArgs(argv + 2, argv + argc), std::cout, std::cerr);
-      } catch (const std::exception& e) {
-        std::cerr << "quillmend " << name << ": " << e.what() << "\n";
-        return kExitSomeFailed;
-      }
-    }
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    printOverview(std::cerr);
+    return kExitUsage;
   }
-  std::cerr << "quillmend: unknown command '" << name << "'\n";
-  return usage(std::cerr);
+  const std::string& name = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (name == "help" || name == "--help" || name == "-h") return help(rest);
+  if (name == "--version" || name == "-V") {
+    std::cout << versionText() << "\n";
+    return kExitOk;
+  }
+  const CommandInfo* command = findCommand(name);
+  if (!command) {
+    if (name.size() > 1 && name[0] == '-') {
+      std::cerr << "quillmend: unknown option " << name << "\nTry 'quillmend --help'.\n";
+      return kExitUsage;
+    }
+    return unknownCommand(name);
+  }
+  qm::mail::useStandardComponents();
+  try {
+    return command->run(rest, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "quillmend " << name << ": " << e.what() << "\n";
+    return kExitSomeFailed;
+  }
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "cli/run_summary.h"
+
 using qm::convert::FileReport;
 using qm::convert::FileStart;
 using qm::convert::MessageKind;
@@ -44,16 +46,31 @@ std::string clockText(double seconds) {
   return text;
 }
 
-RunReport::RunReport(std::ostream& out, std::ostream& err, std::vector<std::uint64_t> sizes, bool live)
-    : out_(out), err_(err), sizes_(std::move(sizes)), live_(live) {}
+RunReport::RunReport(std::ostream& out, std::ostream& err, StoreTally& tally, std::vector<std::uint64_t> sizes,
+                     ReportStyle style)
+    : out_(out), err_(err), tally_(tally), sizes_(std::move(sizes)), style_(style) {}
 
 void RunReport::showMessage(const std::string& text, MessageKind kind) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (kind == MessageKind::Completion) {
+    completion_ = text;  // shown after the summary, and only when the run was clean
+    return;
+  }
+  // An error inside a store is that store's reason, shown with its line.
+  if (kind == MessageKind::Error && tally_.errorMessage(text)) return;
   clearLine();
-  if (kind == MessageKind::Error) err_ << "quillmend convert: " << text << std::endl;
-  else out_ << text << std::endl;
+  err_ << "quillmend convert: " << text << std::endl;
+  redraw(true);
+}
+
+void RunReport::errorLine(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tally_.errorLine(text);
 }
 
 void RunReport::fileStarted(const FileStart& file) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tally_.fileStarted(file);
   file_ = file;
   mailCount_ = 0;
   mailsDoneInFile_ = 0;
@@ -62,35 +79,44 @@ void RunReport::fileStarted(const FileStart& file) {
 }
 
 void RunReport::mailsFound(int count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tally_.mailsFound(count);
   mailCount_ = std::max(count, 0);
   redraw(true);
 }
 
-void RunReport::mailDone(int index, int, bool) {
+void RunReport::mailDone(int index, int, bool saved) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tally_.mailDone(index, saved);
   mailsDoneInFile_ = index + 1;
   redraw(false);
 }
 
 void RunReport::fileFinished(const FileReport& report) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tally_.fileFinished(report);
   if (static_cast<std::size_t>(report.index) < sizes_.size()) bytesOfFinishedFiles_ += sizes_[report.index];
   mailsDoneInFile_ = 0;
   mailCount_ = 0;
-  ++filesFinished_;
-  if (report.mailsFound < 0) ++filesUnopened_;
-  mailsSaved_ += report.mailsSaved;
-  mailsFailed_ += report.mailsFailed;
-  if (live_) {
-    redraw(true);
-    return;
-  }
-  out_ << "[" << report.index + 1 << "/" << file_.count << "] " << file_.fileName << ": ";
-  if (report.mailsFound < 0) {
-    out_ << "could not be opened" << std::endl;
-    return;
-  }
-  out_ << report.mailsSaved << " of " << report.mailsFound - report.notMailStarts << " mails written";
-  if (report.mailsFailed > 0) out_ << ", " << report.mailsFailed << " failed";
-  out_ << " -> " << report.outputFolder << std::endl;
+  printStore(tally_.stores().at(static_cast<std::size_t>(report.index)));
+  redraw(true);
+}
+
+void RunReport::printStore(const StoreResult& store) {
+  clearLine();
+  if (style_.json) out_ << storeJson(store) << "\n";
+  else if (style_.storeLines) out_ << storeLine(store, static_cast<int>(tally_.stores().size())) << "\n";
+  out_.flush();
+  const std::string warnings = storeWarnings(store);
+  std::istringstream lines(warnings);
+  for (std::string line; std::getline(lines, line);) err_ << "quillmend convert: " << line << "\n";
+  err_.flush();
+}
+
+void RunReport::end() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  clearLine();
+  if (const StoreResult* store = tally_.current()) printStore(*store);
 }
 
 std::uint64_t RunReport::bytesDone() const {
@@ -102,7 +128,7 @@ std::uint64_t RunReport::bytesDone() const {
 }
 
 void RunReport::redraw(bool force) {
-  if (!live_) return;
+  if (!style_.progress) return;
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
@@ -118,17 +144,16 @@ void RunReport::redraw(bool force) {
        << mailsDoneInFile_ << "/" << mailCount_ << " mails  file " << filePercent_ << "%  all "
        << overallPercent_ << "%";
   if (rate > 0) text << "  " << humanBytes(rate) << "/s  " << clockText((static_cast<double>(total) - done) / rate) << " left";
+  // Plain carriage returns and blanks: every console understands them.
   std::string line = text.str();
   const std::size_t width = line.size();
   if (line.size() < drawnWidth_) line += std::string(drawnWidth_ - line.size(), ' ');
-  out_ << '\r' << line << std::flush;
+  err_ << '\r' << line << std::flush;
   drawnWidth_ = width;
 }
 
 void RunReport::clearLine() {
-  if (!live_ || drawnWidth_ == 0) return;
-  out_ << '\r' << std::string(drawnWidth_, ' ') << '\r' << std::flush;
+  if (drawnWidth_ == 0) return;
+  err_ << '\r' << std::string(drawnWidth_, ' ') << '\r' << std::flush;
   drawnWidth_ = 0;
 }
-
-void RunReport::endLive() { clearLine(); }

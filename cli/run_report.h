@@ -1,21 +1,31 @@
-// What the command line shows of a conversion run: the window's message boxes as text, a
-// progress display that redraws itself in place on a terminal (or one line per file
-// elsewhere), and the totals for the summary.
+// What the command line shows of a conversion run while it goes: a line per store on the
+// output stream when the store is done, its warnings and reasons on the error stream, and
+// one progress line on the error stream that redraws itself in place (the only line that
+// is ever redrawn). The counting is StoreTally's.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/store_tally.h"
 #include "convert/run_view.h"
+
+struct ReportStyle {
+  bool progress = false;  // draw the progress line
+  bool storeLines = true;  // a line per store on the output stream
+  bool json = false;       // the line per store as a JSON object
+};
 
 class RunReport : public qm::convert::RunView {
  public:
   // `sizes` are the source files' sizes in bytes, in list order (for throughput and time
-  // left). `live`: redraw one progress line in place.
-  RunReport(std::ostream& out, std::ostream& err, std::vector<std::uint64_t> sizes, bool live);
+  // left).
+  RunReport(std::ostream& out, std::ostream& err, StoreTally& tally, std::vector<std::uint64_t> sizes,
+            ReportStyle style);
 
   // The window's controls have no meaning here.
   void setScanLine(const std::string&) override {}
@@ -36,36 +46,37 @@ class RunReport : public qm::convert::RunView {
   void mailDone(int index, int count, bool saved) override;
   void fileFinished(const qm::convert::FileReport& report) override;
 
-  int filesFinished() const { return filesFinished_; }
-  int filesUnopened() const { return filesUnopened_; }
-  std::int64_t mailsSaved() const { return mailsSaved_; }
-  std::int64_t mailsFailed() const { return mailsFailed_; }
-  // Clears the live line before the summary.
-  void endLive();
+  // A line the run writes to its error log: what the reasons are taken from.
+  void errorLine(const std::string& text);
+
+  // The run's completion message ("Files converted Successfully to ..."), if it came.
+  const std::string& completion() const { return completion_; }
+  // Clears the progress line and prints the line of the store the run ended in, if any.
+  void end();
 
  private:
   void redraw(bool force);
   void clearLine();
+  void printStore(const StoreResult& store);
   std::uint64_t bytesDone() const;
 
   std::ostream& out_;
   std::ostream& err_;
+  StoreTally& tally_;
   std::vector<std::uint64_t> sizes_;
-  bool live_;
+  ReportStyle style_;
+  std::mutex mutex_;  // the run's thread and the error-log sink may meet
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDraw_{};
   std::size_t drawnWidth_ = 0;
 
   qm::convert::FileStart file_;
+  std::string completion_;
   int mailCount_ = 0;
   int mailsDoneInFile_ = 0;
   int filePercent_ = 0;
   int overallPercent_ = 0;
   std::uint64_t bytesOfFinishedFiles_ = 0;
-  int filesFinished_ = 0;
-  int filesUnopened_ = 0;
-  std::int64_t mailsSaved_ = 0;
-  std::int64_t mailsFailed_ = 0;
 };
 
 // "1.2 MB", "845 KB": a byte count for people.

@@ -6,7 +6,9 @@
 #include <memory>
 #include <optional>
 
+#include "cli/commands.h"
 #include "cli/json_text.h"
+#include "cli/source_check.h"
 #include "engine/dbx_file.h"
 #include "engine/dbx_format.h"
 #include "log/app_log.h"
@@ -21,17 +23,7 @@ struct ScanRow {
   std::int32_t blocks = 0;
   std::int32_t mails = 0;
   std::int32_t rejected = 0;
-};
-
-// Logs through AppLog when asked to; message boxes become lines on stderr.
-class ScanHost : public EngineHost {
- public:
-  explicit ScanHost(std::ostream& err) : err_(err) {}
-  void showMessage(const std::string& text) override { err_ << "quillmend scan: " << text << "\n"; }
-  void writeLog(const std::string& text, bool toErrorLog) override { AppLog::write(0, 0, text, toErrorLog); }
-
- private:
-  std::ostream& err_;
+  std::int32_t stray = 0;
 };
 
 const char* kindName(dbx::SignatureKind kind) {
@@ -41,16 +33,6 @@ const char* kindName(dbx::SignatureKind kind) {
     case dbx::SignatureKind::NotDbx: break;
   }
   return "not a store";
-}
-
-// Why a path cannot be scanned, or nothing when it can be read.
-std::optional<std::string> unreadableReason(const std::string& path) {
-  if (path.empty()) return "empty path";
-  if (qm::platform::isDirectory(path)) return "'" + path + "' is a folder, not a store file";
-  if (!qm::platform::fileExists(path)) return "'" + path + "' does not exist";
-  std::unique_ptr<std::FILE, qm::platform::FileCloser> f(qm::platform::openFile(path, "rb"));
-  if (!f) return "'" + path + "' cannot be read";
-  return std::nullopt;
 }
 
 dbx::SignatureKind signatureOf(std::FILE* file) {
@@ -68,35 +50,39 @@ std::optional<ScanRow> scanOne(DbxFile& store, const std::string& path) {
   row.size = static_cast<std::uint64_t>(store.fileSize);
   std::int32_t mails = 0;
   store.findMails(mails);
-  row.blocks = static_cast<std::int32_t>(dbxBlockTable().size());
+  const StoreFindings found = store.findings();
+  row.blocks = found.blocks;
   row.mails = mails;
-  row.rejected = store.rejectedChains;
+  row.rejected = found.rejectedChains;
+  row.stray = found.strayBlocks;
   store.close();
   return row;
 }
 
 void printJson(std::ostream& out, const ScanRow& r) {
   out << "{\"file\":" << jsonString(r.file) << ",\"kind\":" << jsonString(r.kind) << ",\"size\":" << r.size
-      << ",\"blocks\":" << r.blocks << ",\"mails\":" << r.mails << ",\"rejected\":" << r.rejected << "}\n";
+      << ",\"blocks\":" << r.blocks << ",\"mails\":" << r.mails << ",\"rejected\":" << r.rejected << ",\"strayBlocks\":" << r.stray << "}\n";
 }
 
 void printTable(std::ostream& out, const std::vector<ScanRow>& rows) {
-  const std::array<std::string, 6> titles = {"File", "Kind", "Size", "Blocks", "Mails", "Rejected"};
-  std::vector<std::array<std::string, 6>> cells;
+  constexpr std::size_t kColumns = 7;
+  using Row = std::array<std::string, kColumns>;
+  const Row titles = {"File", "Kind", "Size", "Blocks", "Mails", "Rejected", "NoMail"};
+  std::vector<Row> cells;
   for (const auto& r : rows)
     cells.push_back({r.file, r.kind, std::to_string(r.size), std::to_string(r.blocks), std::to_string(r.mails),
-                     std::to_string(r.rejected)});
-  std::array<std::size_t, 6> width{};
-  for (std::size_t c = 0; c < 6; ++c) {
+                     std::to_string(r.rejected), std::to_string(r.stray)});
+  std::array<std::size_t, kColumns> width{};
+  for (std::size_t c = 0; c < kColumns; ++c) {
     width[c] = titles[c].size();
     for (const auto& row : cells) width[c] = std::max(width[c], row[c].size());
   }
-  const auto line = [&](const std::array<std::string, 6>& row) {
+  const auto line = [&](const Row& row) {
     std::string text;
-    for (std::size_t c = 0; c < 6; ++c) {
+    for (std::size_t c = 0; c < kColumns; ++c) {
       const std::string pad(width[c] - row[c].size(), ' ');
       text += c < 2 ? row[c] + pad : pad + row[c];  // names left, numbers right
-      if (c + 1 < 6) text += "  ";
+      if (c + 1 < kColumns) text += "  ";
     }
     out << text << "\n";
   };
@@ -106,32 +92,32 @@ void printTable(std::ostream& out, const std::vector<ScanRow>& rows) {
 
 }  // namespace
 
+OptionTable scanOptionTable(ScanOptions& o) {
+  return {
+      flag("--json", "one JSON object per store instead of the table", o.json),
+      flag("--log", "also write the execution and error logs in \"Log Files\" beside the program", o.log),
+  };
+}
+
 int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  bool json = false, log = false;
-  std::vector<std::string> files;
-  bool optionsEnded = false;
-  for (const auto& arg : args) {
-    if (!optionsEnded && arg == "--json") json = true;
-    else if (!optionsEnded && arg == "--log") log = true;
-    else if (!optionsEnded && arg == "--") optionsEnded = true;
-    else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-      err << "quillmend scan: unknown option " << arg << "\n";
-      return kExitUsage;
-    } else files.push_back(arg);
-  }
+  ScanOptions options;
+  const auto parsed = parseArgs("scan", scanOptionTable(options), args, err);
+  if (!parsed) return kExitUsage;
+  if (parsed->help) return commandHelp("scan", out);
+  const std::vector<std::string>& files = parsed->operands;
   if (files.empty()) {
-    err << "usage: quillmend scan [--json] [--log] FILE...\n";
+    err << "quillmend scan: no store given\nTry 'quillmend help scan'.\n";
     return kExitUsage;
   }
-  if (log) AppLog::start();
-  ScanHost host(err);
+  if (options.log) startLogs("scan", err);
+  CommandHost host("scan", err);
   DbxFile store(host);
-  store.logEnabled = log;
+  store.logEnabled = options.log;
   std::vector<ScanRow> rows;
   int status = kExitOk;
   for (const auto& path : files) {
     std::optional<ScanRow> row;
-    if (const auto reason = unreadableReason(path)) {
+    if (const auto reason = unusableSource(path)) {
       err << "quillmend scan: " << *reason << "\n";
     } else {
       row = scanOne(store, path);
@@ -140,9 +126,9 @@ int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err) {
       status = kExitSomeFailed;
       continue;
     }
-    if (json) printJson(out, *row);
+    if (options.json) printJson(out, *row);
     rows.push_back(*row);
   }
-  if (!json && !rows.empty()) printTable(out, rows);
+  if (!options.json && !rows.empty()) printTable(out, rows);
   return status;
 }

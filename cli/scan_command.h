@@ -1,7 +1,13 @@
-// quillmend scan [--json] [--log] FILE...: for each store, the message blocks the scan
-// recognises, the mails they chain into and the chains dropped as incomplete.
+// quillmend scan: what the engine finds in each store, without writing anything.
 #pragma once
 
 #include "cli/command.h"
+#include "cli/option_parser.h"
+
+struct ScanOptions {
+  bool json = false;
+  bool log = false;
+};
+OptionTable scanOptionTable(ScanOptions& o);
 
 int runScan(const CommandArgs& args, std::ostream& out, std::ostream& err);

@@ -1,4 +1,5 @@
-// Whether the program's standard output is an interactive terminal.
+// Whether the program's standard output or standard error is an interactive terminal.
 #pragma once
 
 bool stdoutIsTerminal();
+bool stderrIsTerminal();

@@ -5,3 +5,4 @@
 #include "cli/terminal.h"
 
 bool stdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }

@@ -219,6 +219,11 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     ctx.show([&](RunView& v) { v.mailDone(j, mailCount, converted); });
   }
 
+  const StoreFindings findings = run.engine.findings();
+  report.rejectedChains = findings.rejectedChains;
+  report.strayBlocks = findings.strayBlocks;
+  report.headerless = findings.headerless;
+
   if (!mode.finishMails(ctx, job)) return false;
   ctx.show([](RunView& v) {
     v.setFileBar(100);

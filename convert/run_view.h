@@ -37,6 +37,11 @@ struct FileReport {
   // Entries of the engine's mail list whose chain turned out to have a block in front of
   // it: they are no mails of their own, cannot be written and are not counted as failed.
   int notMailStarts = 0;
+  // What the engine found in the store: chains dropped as incomplete, blocks that belong to
+  // no mail, and mails without a recognisable header (written, or refused in recovery mode).
+  int rejectedChains = 0;
+  int strayBlocks = 0;
+  int headerless = 0;
 };
 
 class RunView {

@@ -67,6 +67,7 @@ bool DbxFile::open(std::string newPath) {
     blockCount = 0;
     fileSize = 0;
     rejectedChains = 0;
+    headerlessMails = 0;
     releaseTable();
     mailList.clear();
     if (file) std::fclose(file);  // never leave the earlier handle open

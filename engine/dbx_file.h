@@ -33,6 +33,27 @@ enum DbxBlockStatus : std::int32_t {
 // when a DbxFile is constructed, opened or closed and when a scan starts.
 std::vector<DbxBlockRecord>& dbxBlockTable();
 
+// What the last scan and linking found in the open store, and what writing its mails met.
+struct StoreFindings {
+  std::int32_t blocks = 0;          // message blocks the scan recognised
+  std::int32_t mails = 0;           // entries of the mail list
+  std::int32_t rejectedChains = 0;  // chains dropped as incomplete
+  std::int32_t strayBlocks = 0;     // recognised blocks that no listed mail's chain holds
+  // Mails whose first blocks hold no recognisable mail header: written as they are, or
+  // refused in recovery mode.
+  std::int32_t headerless = 0;
+};
+
+// One mail of the list as its chain and its first blocks show it.
+struct MailFacts {
+  std::int64_t offset = 0;   // position of its first block
+  std::int32_t blocks = 0;   // blocks in its chain
+  std::int64_t bytes = 0;    // bytes of mail text
+  bool complete = false;     // the chain ends in a last block, with no loop or gap
+  bool header = false;       // its first blocks pass the recovery-mode header test
+  std::string head;          // the mail text of its first blocks (up to five)
+};
+
 class DbxFile {
  public:
   explicit DbxFile(EngineHost& host);
@@ -50,6 +71,12 @@ class DbxFile {
   // full path from the moment the name is composed.
   bool saveMailToEML(std::string folder, std::string& outputPath, std::int32_t mailNumber);
   void close();
+
+  // The counts of the last findMails and of the mails written since.
+  StoreFindings findings() const;
+  // Mail `mailNumber` of the list, reading only its first blocks; false when the number is
+  // out of range, the entry starts no chain of its own or its first block cannot be read.
+  bool describeMail(std::int32_t mailNumber, MailFacts& facts);
 
   // The stages that findMails and saveMailToEML run, public for tests.
   void scanBlocks(std::FILE* in);
@@ -69,15 +96,19 @@ class DbxFile {
   std::vector<std::int32_t> mailList;
   // Chains dropped by the last linking because their last block still named a successor.
   std::int32_t rejectedChains = 0;
+  // Mails met by writes since the last open whose first blocks hold no recognisable header.
+  std::int32_t headerlessMails = 0;
 
  private:
   // Formats into `message` and hands it to the host while logEnabled is on.
   void logLine(const std::string& text, bool toErrorLog);
   void refreshFileSize();
   void scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
+  bool readHead(std::FILE* in, std::int32_t first, std::string& head);
   bool passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber);
   enum class CopyResult;
-  CopyResult copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber);
+  CopyResult copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber,
+                       std::string& head);
   std::string outputNameFor(const std::string& folder, std::int32_t mailNumber) const;
 
   EngineHost& host_;

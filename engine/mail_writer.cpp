@@ -1,6 +1,8 @@
 // Writing one mail as an .eml file: the used bytes of every block of its chain, in chain
 // order, byte for byte; in recovery mode only when its first blocks look like a mail header.
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <unordered_set>
@@ -66,23 +68,31 @@ std::string DbxFile::outputNameFor(const std::string& folder, std::int32_t mailN
          formatLogText("%s_%06d.eml", {title, static_cast<std::int64_t>(mailNumber) + 1});
 }
 
-bool DbxFile::passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber) {
+bool DbxFile::readHead(std::FILE* in, std::int32_t first, std::string& head) {
   const auto& table = dbxBlockTable();
   std::array<std::uint8_t, dbx::kBlockLength> block{};
-  if (!readWholeBlock(in, table[first].position, block)) {
-    logLine(formatLogText("Error reading even first block of Email No:%d", {mailNumber}), true);
-    return false;
-  }
-  std::string header(usedText(block, table[first].usedLength));
+  head.clear();
+  if (!readWholeBlock(in, table[first].position, block)) return false;
+  head.append(usedText(block, table[first].usedLength));
   std::int32_t last = first;
   for (int k = 0; k < kHeaderFollowingBlocks; ++k) {
     const std::int32_t next = table[last].next;
     if (next < 0 || next >= static_cast<std::int32_t>(table.size())) break;
     if (!readWholeBlock(in, table[next].position, block)) break;
-    header += usedText(block, table[next].usedLength);
+    head.append(usedText(block, table[next].usedLength));
     last = next;
   }
+  return true;
+}
+
+bool DbxFile::passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber) {
+  std::string header;
+  if (!readHead(in, first, header)) {
+    logLine(formatLogText("Error reading even first block of Email No:%d", {mailNumber}), true);
+    return false;
+  }
   if (looksLikeMailHeader(header)) return true;
+  ++headerlessMails;
   logLine(formatLogText("Mail %d rejected as no valid mail header found in it.", {mailNumber}), true);
   return false;
 }
@@ -90,12 +100,15 @@ bool DbxFile::passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t m
 // Appends the used bytes of every block of the chain. A block that cannot be reached or
 // read is left out and the walk goes on; the walk ends at the last block, at a block met
 // before in this mail (a loop), at a successor index out of range, or on a stop request.
-DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber) {
+// `head` receives the text of the first blocks, as the header test reads it.
+DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber,
+                                       std::string& head) {
   const auto& table = dbxBlockTable();
   const auto total = static_cast<std::int32_t>(table.size());
   std::unordered_set<std::int32_t> written;
   std::array<std::uint8_t, dbx::kDataAreaSize> buffer{};
   std::int64_t position = -1;
+  int headBlocks = 0;
   for (std::int32_t index = first; index != -1;) {
     if (host_.stopRequested()) {
       logLine(formatLogText("Mail %d not completed: conversion stopped", {mailNumber}), true);
@@ -128,9 +141,11 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
                 true);
       } else {
         position += b.usedLength;
+        if (headBlocks++ <= kHeaderFollowingBlocks)
+          head.append(reinterpret_cast<const char*>(buffer.data()), b.usedLength);
         if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
-          logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file",
-                                {index, mailNumber}),
+          logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file: %s",
+                                {index, mailNumber, std::strerror(errno)}),
                   true);
           return CopyResult::Failed;
         }
@@ -170,16 +185,22 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     if (recoveryMode && !passesHeaderTest(in, first, mailNumber)) return false;
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
     OutputFile out(qm::platform::openFile(outputPath, "w+b"));
-    if (!out) return false;
+    if (!out) {
+      logLine(formatLogText("Error creating file %s: %s", {outputPath, std::strerror(errno)}), true);
+      return false;
+    }
     std::setvbuf(out.get(), nullptr, _IOFBF, kOutputBuffer);
-    const CopyResult copied = copyChain(in, out.get(), first, mailNumber);
+    std::string head;
+    const CopyResult copied = copyChain(in, out.get(), first, mailNumber, head);
+    if (copied == CopyResult::Complete && !recoveryMode && !looksLikeMailHeader(head)) ++headerlessMails;
     if (copied != CopyResult::Complete) {
       out.reset();  // a failed mail keeps what was written; a stopped one leaves no file
       if (copied == CopyResult::Stopped) qm::platform::deleteFile(outputPath);
       return false;
     }
     if (std::fclose(out.release()) != 0) {
-      logLine(formatLogText("Error closing file:%s of Email No:%d", {outputPath, mailNumber}), true);
+      logLine(formatLogText("Error closing file:%s of Email No:%d: %s", {outputPath, mailNumber, std::strerror(errno)}),
+              true);
       return false;
     }
     logLine(formatLogText("Mail:%d saved successfully to file:%s", {mailNumber, outputPath}), false);

@@ -49,15 +49,16 @@ std::string banner(const qm::platform::Stamp& s) {
 
 }  // namespace
 
-void AppLog::start() { startIn(qm::platform::executableFolder()); }
+bool AppLog::start() { return startIn(qm::platform::executableFolder()); }
 
-void AppLog::startIn(const std::string& programFolder) {
+bool AppLog::startIn(const std::string& programFolder) {
   std::lock_guard<std::mutex> lock(logMutex());
   qm::platform::createDirectory(logFolderOf(programFolder));
   const std::string text = banner(qm::platform::nowStamp());
-  appendText(logPathOf(programFolder, "ErrorLog.log"), text);
-  appendText(logPathOf(programFolder, "ExecLog.log"), text);
+  const bool errorLog = appendText(logPathOf(programFolder, "ErrorLog.log"), text);
+  const bool execLog = appendText(logPathOf(programFolder, "ExecLog.log"), text);
   recordedFolder() = programFolder;
+  return errorLog && execLog;
 }
 
 bool AppLog::write(int code, int error, const std::string& message, bool toErrorLog) {

@@ -8,9 +8,10 @@ class AppLog {
  public:
   // Records the program folder (the executable's folder), creates "Log Files" there and
   // appends the five-line banner to both logs. Called once, only when logging is on.
-  static void start();
+  // Returns whether both logs could be written.
+  static bool start();
   // The same steps for a given program folder (with its trailing separator).
-  static void startIn(const std::string& programFolder);
+  static bool startIn(const std::string& programFolder);
 
   // Appends one entry line "Code:<code>  Error:<error>  MSG:<message>" to the error log
   // (toErrorLog) or the execution log. Opens, writes, flushes and closes the file; returns

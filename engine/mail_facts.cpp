@@ -1,0 +1,59 @@
+// What the engine can tell about a store without writing it: the counts behind a run's
+// warnings and the facts of single mails for a listing.
+#include <unordered_set>
+#include <vector>
+
+#include "engine/dbx_file.h"
+#include "engine/mail_header.h"
+
+namespace {
+
+bool startsChain(const std::vector<DbxBlockRecord>& table, std::int32_t first) {
+  return first >= 0 && static_cast<std::size_t>(first) < table.size() &&
+         table[static_cast<std::size_t>(first)].status == kBlockMailStart;
+}
+
+}  // namespace
+
+StoreFindings DbxFile::findings() const {
+  const auto& table = dbxBlockTable();
+  StoreFindings f;
+  f.blocks = static_cast<std::int32_t>(table.size());
+  f.mails = static_cast<std::int32_t>(mailList.size());
+  f.rejectedChains = rejectedChains;
+  f.headerless = headerlessMails;
+  // Every block reached from a listed mail start belongs to a mail; chains share tails or
+  // loop, so each block is walked once at most.
+  std::vector<bool> held(table.size(), false);
+  for (const std::int32_t first : mailList) {
+    if (!startsChain(table, first)) continue;
+    for (std::int32_t i = first; i >= 0 && static_cast<std::size_t>(i) < table.size() && !held[i];
+         i = table[static_cast<std::size_t>(i)].next)
+      held[static_cast<std::size_t>(i)] = true;
+  }
+  for (const bool h : held)
+    if (!h) ++f.strayBlocks;
+  return f;
+}
+
+bool DbxFile::describeMail(std::int32_t mailNumber, MailFacts& facts) {
+  facts = {};
+  const auto& table = dbxBlockTable();
+  if (!opened || mailNumber < 0 || static_cast<std::size_t>(mailNumber) >= mailList.size()) return false;
+  const std::int32_t first = mailList[static_cast<std::size_t>(mailNumber)];
+  if (!startsChain(table, first)) return false;
+  facts.offset = table[static_cast<std::size_t>(first)].position;
+  std::unordered_set<std::int32_t> seen;
+  std::int32_t last = first;
+  for (std::int32_t i = first; i >= 0 && static_cast<std::size_t>(i) < table.size() && seen.insert(i).second;
+       i = table[static_cast<std::size_t>(i)].next) {
+    ++facts.blocks;
+    facts.bytes += table[static_cast<std::size_t>(i)].usedLength;
+    last = i;
+  }
+  const std::int32_t after = table[static_cast<std::size_t>(last)].next;
+  facts.complete = after == -1 && table[static_cast<std::size_t>(last)].nextOffset == 0;
+  if (!readHead(file, first, facts.head)) return false;
+  facts.header = looksLikeMailHeader(facts.head);
+  return true;
+}
