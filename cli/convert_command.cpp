@@ -197,7 +197,7 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto started = std::chrono::steady_clock::now();
   bool stopped = false;
   const int result = runStoppably(input, report, env, stopped);
-  report.end();
+  report.end(stopped);
 
   RunEnding ending;
   ending.interrupted = stopped;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/run_summary.h"
+#include "platform/files.h"
 
 using qm::convert::FileReport;
 using qm::convert::FileStart;
@@ -95,6 +96,10 @@ void RunReport::mailDone(int index, int, bool saved) {
 void RunReport::fileFinished(const FileReport& report) {
   std::lock_guard<std::mutex> lock(mutex_);
   tally_.fileFinished(report);
+  const StoreResult& store = tally_.stores().at(static_cast<std::size_t>(report.index));
+  // Mails fail one by one when their folder is missing; the folder is the better reason.
+  if (store.failed > 0 && !qm::platform::isDirectory(report.outputFolder))
+    tally_.explain(report.index, "the output folder could not be made (" + store.reason + ")");
   if (static_cast<std::size_t>(report.index) < sizes_.size()) bytesOfFinishedFiles_ += sizes_[report.index];
   mailsDoneInFile_ = 0;
   mailCount_ = 0;
@@ -113,10 +118,14 @@ void RunReport::printStore(const StoreResult& store) {
   err_.flush();
 }
 
-void RunReport::end() {
+void RunReport::end(bool interrupted) {
   std::lock_guard<std::mutex> lock(mutex_);
   clearLine();
-  if (const StoreResult* store = tally_.current()) printStore(*store);
+  const StoreResult* ended = tally_.current();
+  tally_.runEnded(interrupted);
+  if (ended) printStore(*ended);
+  for (const auto& store : tally_.stores())
+    if (store.state == StoreResult::State::Waiting) printStore(store);
 }
 
 std::uint64_t RunReport::bytesDone() const {

@@ -51,8 +51,9 @@ class RunReport : public qm::convert::RunView {
 
   // The run's completion message ("Files converted Successfully to ..."), if it came.
   const std::string& completion() const { return completion_; }
-  // Clears the progress line and prints the line of the store the run ended in, if any.
-  void end();
+  // Clears the progress line and prints the lines of the store the run ended in and of the
+  // stores it did not reach.
+  void end(bool interrupted);
 
  private:
   void redraw(bool force);

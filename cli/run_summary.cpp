@@ -19,7 +19,9 @@ std::string plural(std::int64_t n, const char* one, const char* many) {
 const char* stateName(const StoreResult& s) {
   switch (s.state) {
     case StoreResult::State::Waiting: return "not reached";
-    case StoreResult::State::Running: return "stopped";
+    case StoreResult::State::Running: return "running";
+    case StoreResult::State::Stopped: return "stopped";
+    case StoreResult::State::Broken: return "failed";
     case StoreResult::State::Unopened: return "not opened";
     case StoreResult::State::Finished: break;
   }
@@ -50,7 +52,10 @@ std::string storeLine(const StoreResult& s, int storeCount) {
     case StoreResult::State::Waiting: return head + "not converted";
     case StoreResult::State::Unopened: return head + "could not be opened";
     case StoreResult::State::Running:
-      return head + "stopped: " + counts(s) + (s.mailsFound >= 0 ? " (of " + std::to_string(s.mailsFound) + " found)" : "");
+    case StoreResult::State::Stopped:
+    case StoreResult::State::Broken:
+      return head + (s.state == StoreResult::State::Broken ? "failed: " : "stopped: ") + counts(s) +
+             (s.mailsFound >= 0 ? " (of " + std::to_string(s.mailsFound) + " found)" : "");
     case StoreResult::State::Finished: break;
   }
   return head + counts(s) + " -> " + s.outputFolder;
@@ -60,7 +65,8 @@ std::string storeWarnings(const StoreResult& s) {
   std::string text;
   const std::string damage = damageText(s.rejectedChains, s.headerless, s.strayBlocks);
   if (!damage.empty()) text += s.fileName + ": warning: " + damage + "\n";
-  if (!s.reason.empty() && (s.failed > 0 || s.state != StoreResult::State::Finished))
+  const bool storeFailed = s.state == StoreResult::State::Broken || s.state == StoreResult::State::Unopened;
+  if (!s.reason.empty() && (s.failed > 0 || storeFailed))
     text += s.fileName + ": " + (s.failed > 0 ? plural(s.failed, "mail", "mails") + " failed; first reason: "
                                               : std::string("failed: ")) +
             s.reason + "\n";

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 std::optional<std::string> unusableSource(const std::string& path) {
   const std::string named = "'" + path + "'";
-  if (path.empty()) return "an empty path is no store";
+  if (path.empty()) return "empty path";
   std::error_code ec;
   const fs::file_status status = fs::status(qm::platform::toPath(path), ec);
   if (status.type() == fs::file_type::not_found) return named + " does not exist";

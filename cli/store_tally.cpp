@@ -117,6 +117,22 @@ bool StoreTally::errorMessage(const std::string& text) {
   return true;
 }
 
+void StoreTally::runEnded(bool interrupted) {
+  StoreResult* s = running();
+  if (!s) return;
+  if (interrupted) {
+    s->state = StoreResult::State::Stopped;
+    return;
+  }
+  s->state = StoreResult::State::Broken;
+  s->failed = std::max(s->failed, s->mailsFound - s->written - s->leftOut);
+}
+
+void StoreTally::explain(int index, std::string reason) {
+  if (index >= 0 && static_cast<std::size_t>(index) < stores_.size())
+    stores_[static_cast<std::size_t>(index)].reason = std::move(reason);
+}
+
 RunTotals StoreTally::totals() const {
   RunTotals t;
   t.stores = static_cast<int>(stores_.size());

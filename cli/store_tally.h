@@ -13,9 +13,11 @@
 struct StoreResult {
   enum class State {
     Waiting,    // not reached
-    Running,    // taken up, not finished: the run was stopped or failed in it
+    Running,    // being converted
     Finished,   // converted to its end (mails may have failed)
     Unopened,   // the engine could not open it
+    Stopped,    // Ctrl-C stopped the run in it
+    Broken,     // a failure ended the run in it
   };
   int index = 0;
   std::string fileName;
@@ -54,9 +56,14 @@ class StoreTally {
   // of the reasons. Returns whether the message became the current store's reason.
   void errorLine(const std::string& text);
   bool errorMessage(const std::string& text);
+  // The run has ended, stopped by Ctrl-C or not. A store a failure ended the run in counts
+  // every mail it did not write as failed.
+  void runEnded(bool interrupted);
+  // Replaces the reason of store `index`.
+  void explain(int index, std::string reason);
 
   const std::vector<StoreResult>& stores() const { return stores_; }
-  // The store being converted, or nullptr between stores.
+  // The store the run is in, or nullptr between stores.
   const StoreResult* current() const;
   RunTotals totals() const;
 

@@ -114,7 +114,7 @@ TEST(ConvertCommand, TheSampleStoreGivesBackEveryMailByteForByte) {
   EXPECT_NE(o.out.find("[1/1] Sample.dbx: 6 of 6 mails written -> " + dir.file("1_Converted_Sample_As_EML") + "\n"),
             std::string::npos) << o.out;
   EXPECT_NE(o.out.find("Files converted Successfully to " + dir.path() + " folder\n"), std::string::npos);
-  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed.\nOutput folder: " + dir.path() + "\n"),
+  EXPECT_NE(o.out.find("Converted 1 of 1 store: 6 mails written, 0 failed.\nOutput folder: " + dir.path() + "\n"),
             std::string::npos) << o.out;
 }
 
@@ -128,7 +128,7 @@ TEST(ConvertCommand, ToPstWritesOneFileTheReadersAgreeWith) {
   EXPECT_EQ(filesIn(dir.path()), (std::vector<std::pair<std::string, std::string>>{{"1_Converted_Sample_As_PST", "<folder>"}}));
   const std::string pst = dir.file("1_Converted_Sample_As_PST" + sep + "Converted_Sample.pst");
   EXPECT_EQ(platform::listDirectory(dir.file("1_Converted_Sample_As_PST")).size(), 1u);
-  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed."), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Converted 1 of 1 store: 6 mails written, 0 failed."), std::string::npos) << o.out;
   TempDir work;
   const auto mails = qm::convert::test::storeMails(sample, work.path());
   ASSERT_EQ(mails.size(), 6u);
@@ -215,14 +215,99 @@ TEST(ConvertCommand, ADestinationThatCannotBeMadeIsReported) {
   }
 }
 
-TEST(ConvertCommand, FailedMailsMakeTheExitStatusNonZero) {
+TEST(ConvertCommand, MailsLeftOutByRecoveryAreNeitherWrittenNorFailed) {
   TempDir dir;
   const std::vector<std::string> mails = {mailOfLength(300, 1), "no header here", mailOfLength(900, 3)};
   qm::test::writeFile(dir.file("Mixed.dbx"), storegen::buildStore(mails).bytes);
   const Outcome o = convert({"--to", "eml", "--recovery", "--into", "-d", dir.file("out"), dir.file("Mixed.dbx")});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("[1/1] Mixed.dbx: 2 of 3 mails written, 1 left out by --recovery ->"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Converted 1 of 1 store: 2 mails written, 0 failed, 1 left out by --recovery."),
+            std::string::npos) << o.out;
+}
+
+TEST(ConvertCommand, FailedMailsGiveTheirReasonExitOneAndNoSuccessText) {
+  TempDir dir;
+  // The tag makes an output folder name the file system refuses, so every mail fails.
+  const std::string tag(300, 't');
+  const Outcome o = convert({"--to", "eml", "--into", "--tag=" + tag, "-d", dir.path(), kSamples + "/Sample.dbx"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.out.find("2 of 3 mails written, 1 failed"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("Converted 1 of 1 file: 2 mails written, 1 failed."), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("[1/1] Sample.dbx: 0 of 6 mails written, 6 failed ->"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Converted 0 of 1 store: 0 mails written, 6 failed."), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("Successfully"), std::string::npos) << o.out;
+  EXPECT_NE(o.err.find("quillmend convert: Sample.dbx: 6 mails failed; first reason: "), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("longer than 255"), std::string::npos) << o.err;
+}
+
+TEST(ConvertCommand, AnOutputFolderThatCannotBeMadeIsTheReason) {
+  TempDir dir;
+  // A tag with a separator puts the output folder under one that does not exist.
+  const Outcome o = convert({"--to", "eml", "--into", "--tag", "a" + sep + "b", "-d", dir.path(),
+                             kSamples + "/Sample.dbx"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("Sample.dbx: 6 mails failed; first reason: the output folder could not be made (Error creating "
+                       "file "),
+            std::string::npos) << o.err;
+}
+
+TEST(ConvertCommand, DamagedStoresAreConvertedWithWarningsAndExitZero) {
+  TempDir dir;
+  std::vector<std::string> mails = {mailOfLength(1500, 1), mailOfLength(1500, 2), mailOfLength(300, 3)};
+  storegen::GeneratedStore store = storegen::buildStore(mails);
+  storegen::cutChainAt(store, 0, 0);  // the first mail loses its header block
+  storegen::cutChainAt(store, 1, 1);  // the second one is cut in the middle
+  qm::test::writeFile(dir.file("Damaged.dbx"), store.bytes);
+  const Outcome o = convert({"--to", "eml", "--into", "-d", dir.file("out"), dir.file("Damaged.dbx")});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("[1/1] Damaged.dbx: 3 of 3 mails written ->"), std::string::npos) << o.out;
+  EXPECT_NE(o.err.find("quillmend convert: Damaged.dbx: warning: 1 chain dropped as incomplete, 2 mails written "
+                       "without a recognisable header (--recovery leaves them out), 1 block belonging to no mail\n"),
+            std::string::npos) << o.err;
+  EXPECT_NE(o.out.find("Damage found: 1 chain dropped as incomplete, 2 mails written without a recognisable header "
+                       "(--recovery leaves them out), 1 block belonging to no mail.\n"),
+            std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Files converted Successfully"), std::string::npos) << o.out;
+}
+
+TEST(ConvertCommand, JsonGivesAnObjectPerStoreAndASummary) {
+  TempDir dir;
+  const Outcome o = convert({"--json", "--to=eml", "--into", "--dest=" + dir.path(), kSamples + "/Sample.dbx",
+                             dir.file("missing.dbx")});
+  EXPECT_EQ(o.status, 1);
+  std::istringstream lines(o.out);
+  std::string store, summary, extra;
+  std::getline(lines, store);
+  std::getline(lines, summary);
+  EXPECT_FALSE(std::getline(lines, extra));
+  EXPECT_EQ(store, "{\"store\":\"" + kSamples + "/Sample.dbx\",\"state\":\"converted\",\"outputFolder\":\"" +
+                       dir.file("1_Converted_Sample_As_EML") +
+                       "\",\"mailsFound\":6,\"written\":6,\"failed\":0,\"leftOutByRecovery\":0,"
+                       "\"incompleteChains\":0,\"withoutHeader\":0,\"blocksInNoMail\":0,\"reason\":null}");
+  EXPECT_TRUE(std::regex_match(summary, std::regex(
+      R"(\{"summary":true,"stores":1,"converted":1,"written":6,"failed":0,"leftOutByRecovery":0,)"
+      R"("incompleteChains":0,"withoutHeader":0,"blocksInNoMail":0,"outputFolder":".*","seconds":[0-9]+\.[0-9]{3},)"
+      R"("interrupted":false,"exitStatus":1\})"))) << summary;
+  EXPECT_NE(o.err.find("does not exist"), std::string::npos);
+}
+
+TEST(ConvertCommand, QuietPrintsNoResults) {
+  TempDir dir;
+  const Outcome o = convert({"-q", "--to", "eml", "--into", "-d", dir.path(), kSamples + "/Sample.dbx"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(filesIn(dir.file("1_Converted_Sample_As_EML")).size(), 6u);
+}
+
+TEST(ConvertCommand, TheDestinationIsMadeOnlyWhereItsParentExists) {
+  TempDir dir;
+  const Outcome deep = convert({"--to", "eml", "-d", dir.file("a") + sep + "b", kSamples + "/Sample.dbx"});
+  EXPECT_EQ(deep.status, 1);
+  EXPECT_EQ(deep.err, "quillmend convert: cannot make the destination folder '" + dir.file("a") + sep +
+                          "b': the folder above it does not exist\n");
+  EXPECT_FALSE(platform::isDirectory(dir.file("a")));
+  EXPECT_EQ(convert({"--to", "eml", "--into", "-d", dir.file("a"), kSamples + "/Sample.dbx"}).status, 0);
+  EXPECT_EQ(filesIn(dir.file("a") + sep + "1_Converted_Sample_As_EML").size(), 6u);
 }
 
 TEST(ConvertCommand, NamingOptionsShapeTheOutputFolders) {
@@ -249,7 +334,10 @@ TEST(ConvertCommand, RefusesWhatItCannotDoYet) {
   EXPECT_EQ(convert({"--to", "eml", sample}).status, 2) << "no destination";
   EXPECT_EQ(convert({"--to", "eml", "-d", dir.path()}).status, 2) << "nothing to convert";
   EXPECT_EQ(convert({"--to", "eml", "--counter", "7x", "-d", dir.path(), sample}).status, 2);
-  EXPECT_EQ(convert({"--to", "eml", "--frobnicate", "-d", dir.path(), sample}).status, 2);
+  const Outcome slip = convert({"--to", "eml", "--recovry", "-d", dir.path(), sample});
+  EXPECT_EQ(slip.status, 2);
+  EXPECT_EQ(slip.err, "quillmend convert: unknown option --recovry (did you mean --recovery?)\n"
+                      "Try 'quillmend help convert'.\n");
   EXPECT_TRUE(platform::listDirectory(dir.path()).empty());
 }
 

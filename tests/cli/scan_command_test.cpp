@@ -5,6 +5,10 @@
 
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "cli/json_text.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -52,12 +56,12 @@ TEST(ScanCommand, JsonGivesOneObjectPerStore) {
   EXPECT_EQ(o.status, 0);
   std::string expected = "{\"file\":";
   expected += jsonString(kSample);
-  expected += ",\"kind\":\"message store\",\"size\":69620,\"blocks\":18,\"mails\":6,\"rejected\":0}\n";
+  expected += ",\"kind\":\"message store\",\"size\":69620,\"blocks\":18,\"mails\":6,\"rejected\":0,\"strayBlocks\":0}\n";
   expected += "{\"file\":";
   expected += jsonString(path);
   expected += ",\"kind\":\"not a store\",\"size\":";
   expected += std::to_string(damaged.bytes.size());
-  expected += ",\"blocks\":3,\"mails\":2,\"rejected\":1}\n";
+  expected += ",\"blocks\":3,\"mails\":2,\"rejected\":1,\"strayBlocks\":1}\n";
   EXPECT_EQ(o.out, expected);
 }
 
@@ -78,6 +82,18 @@ TEST(ScanCommand, EmptyFileIsAStoreWithNothingInIt) {
   EXPECT_EQ(o.status, 0);
   EXPECT_NE(o.out.find("\"kind\":\"not a store\",\"size\":0,\"blocks\":0,\"mails\":0"), std::string::npos) << o.out;
 }
+
+#ifndef _WIN32
+TEST(ScanCommand, PipesAndDevicesAreNoStores) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  const Output o = scan({dir.file("fifo"), "/dev/zero"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "quillmend scan: '" + dir.file("fifo") +
+                       "' is not a regular file (a device, a pipe or a socket), so no store\n"
+                       "quillmend scan: '/dev/zero' is not a regular file (a device, a pipe or a socket), so no store\n");
+}
+#endif
 
 TEST(ScanCommand, UsageErrors) {
   EXPECT_EQ(scan({}).status, 2);
