@@ -95,8 +95,11 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
   }
   if (!options.json) {
     const StoreFindings found = store.findings();
-    out << listed << (listed == 1 ? " mail" : " mails") << ", " << found.rejectedChains
-        << " chains dropped as incomplete, " << found.strayBlocks << " blocks belonging to no mail\n\n";
+    const auto counted = [](std::int64_t n, const char* one, const char* many) {
+      return std::to_string(n) + (n == 1 ? one : many);
+    };
+    out << counted(listed, " mail", " mails") << ", " << counted(found.rejectedChains, " chain", " chains")
+        << " dropped as incomplete, " << counted(found.strayBlocks, " block", " blocks") << " belonging to no mail\n\n";
   }
   store.close();
   return true;
