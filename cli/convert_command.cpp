@@ -110,9 +110,11 @@ std::optional<std::string> makeDestination(const ConvertOptions& options, std::o
   }
   if (options.into) return chosen;
   const std::string destination = stampedDestination(chosen, platform::nowStamp());
-  std::error_code ec;
-  if (!std::filesystem::create_directory(platform::toPath(destination), ec) && !platform::isDirectory(destination))
+  if (!prepareDestination(destination)) {
+    std::error_code ec;  // the same attempt once more, for the system's reason
+    std::filesystem::create_directory(platform::toPath(destination), ec);
     return cannot(destination, ec ? ec.message() : "unknown error");
+  }
   return destination;
 }
 
@@ -184,7 +186,7 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   StoreTally tally(settings.sources, options->recovery);
   ReportStyle style;
   // Only the real standard error can be a terminal; tests hand in string streams.
-  style.progress = !options->quiet && (options->progress || (&err == &std::cerr && stderrIsTerminal()));
+  style.progress = options->progress || (!options->quiet && &err == &std::cerr && stderrIsTerminal());
   style.storeLines = !options->quiet;
   style.json = options->json;
   RunReport report(out, err, tally, sources.sizes(), style);

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "cli/source_check.h"
+#include "cli/store_tally.h"
 #include "engine/dbx_file.h"
 #include "mailstore/mime/header_block.h"
 #include "mailstore/mime/header_text.h"
@@ -95,11 +96,8 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
   }
   if (!options.json) {
     const StoreFindings found = store.findings();
-    const auto counted = [](std::int64_t n, const char* one, const char* many) {
-      return std::to_string(n) + (n == 1 ? one : many);
-    };
-    out << counted(listed, " mail", " mails") << ", " << counted(found.rejectedChains, " chain", " chains")
-        << " dropped as incomplete, " << counted(found.strayBlocks, " block", " blocks") << " belonging to no mail\n\n";
+    out << counted(listed, "mail", "mails") << ", " << counted(found.rejectedChains, "chain", "chains")
+        << " dropped as incomplete, " << counted(found.strayBlocks, "block", "blocks") << " belonging to no mail\n\n";
   }
   store.close();
   return true;

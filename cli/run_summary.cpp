@@ -12,10 +12,6 @@ std::string position(const StoreResult& s, int count) {
   return "[" + std::to_string(s.index + 1) + "/" + std::to_string(count) + "] " + s.fileName + ": ";
 }
 
-std::string plural(std::int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 const char* stateName(const StoreResult& s) {
   switch (s.state) {
     case StoreResult::State::Waiting: return "not reached";
@@ -67,7 +63,7 @@ std::string storeWarnings(const StoreResult& s) {
   if (!damage.empty()) text += s.fileName + ": warning: " + damage + "\n";
   const bool storeFailed = s.state == StoreResult::State::Broken || s.state == StoreResult::State::Unopened;
   if (!s.reason.empty() && (s.failed > 0 || storeFailed))
-    text += s.fileName + ": " + (s.failed > 0 ? plural(s.failed, "mail", "mails") + " failed; first reason: "
+    text += s.fileName + ": " + (s.failed > 0 ? counted(s.failed, "mail", "mails") + " failed; first reason: "
                                               : std::string("failed: ")) +
             s.reason + "\n";
   return text;
@@ -92,8 +88,8 @@ bool runClean(const StoreTally& tally, const RunEnding& ending) {
 void printSummary(std::ostream& out, const StoreTally& tally, const RunEnding& ending) {
   const RunTotals t = tally.totals();
   out << (ending.interrupted ? "Stopped by Ctrl-C. " : ending.endedEarly ? "The run ended early. " : "")
-      << "Converted " << t.converted << " of " << plural(t.stores, "store", "stores") << ": "
-      << plural(t.written, "mail", "mails") << " written, " << t.failed << " failed";
+      << "Converted " << t.converted << " of " << counted(t.stores, "store", "stores") << ": "
+      << counted(t.written, "mail", "mails") << " written, " << t.failed << " failed";
   if (t.leftOut > 0) out << ", " << t.leftOut << " left out by --recovery";
   out << ".\n";
   const std::string damage = damageText(t.rejectedChains, t.headerless, t.strayBlocks);

@@ -24,11 +24,11 @@ std::string oneLine(std::string text) {
   return squeezed;
 }
 
+}  // namespace
+
 std::string counted(std::int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
-
-}  // namespace
 
 std::string damageText(std::int64_t rejectedChains, std::int64_t headerless, std::int64_t strayBlocks) {
   std::vector<std::string> parts;

@@ -76,6 +76,9 @@ class StoreTally {
   std::vector<std::string> mailLines_;  // error lines since the last mail was done
 };
 
+// "1 mail", "3 mails".
+std::string counted(std::int64_t n, const char* one, const char* many);
+
 // "12 chains dropped as incomplete, 3 mails without a recognisable header (--recovery
 // leaves them out), 40 blocks in no mail"; empty when there is nothing to say.
 std::string damageText(std::int64_t rejectedChains, std::int64_t headerless, std::int64_t strayBlocks);

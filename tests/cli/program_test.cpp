@@ -255,7 +255,12 @@ TEST_F(ProgramTest, CtrlCGivesTheTrueCountsAndExit130) {
   {
     std::ofstream big(dir.file("Big.dbx"), std::ios::binary);
     storegen::emitStore(
-        plan, [](std::size_t m) { return "Subject: " + std::to_string(m) + "\r\n\r\n" + std::string(880, 'b'); },
+        plan,
+        [](std::size_t m) {
+          std::string text = "Subject: " + std::to_string(m) + "\r\n\r\n";
+          text.resize(900, 'b');  // the length the plan was made for
+          return text;
+        },
         options, [&](const std::uint8_t* data, std::size_t size) { big.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)); });
   }
   int outFd = -1, errFd = -1;
