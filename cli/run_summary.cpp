@@ -9,7 +9,9 @@
 namespace {
 
 std::string position(const StoreResult& s, int count) {
-  return "[" + std::to_string(s.index + 1) + "/" + std::to_string(count) + "] " + s.fileName + ": ";
+  std::ostringstream text;
+  text << "[" << s.index + 1 << "/" << count << "] " << s.fileName << ": ";
+  return text.str();
 }
 
 const char* stateName(const StoreResult& s) {

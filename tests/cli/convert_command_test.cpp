@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/convert_command.h"
+#include "cli/json_text.h"
 #include "cli/search_command.h"
 #include "mailstore/standard_components.h"
 #include "platform/files.h"
@@ -279,9 +280,9 @@ TEST(ConvertCommand, JsonGivesAnObjectPerStoreAndASummary) {
   std::getline(lines, store);
   std::getline(lines, summary);
   EXPECT_FALSE(std::getline(lines, extra));
-  EXPECT_EQ(store, "{\"store\":\"" + kSamples + "/Sample.dbx\",\"state\":\"converted\",\"outputFolder\":\"" +
-                       dir.file("1_Converted_Sample_As_EML") +
-                       "\",\"mailsFound\":6,\"written\":6,\"failed\":0,\"leftOutByRecovery\":0,"
+  EXPECT_EQ(store, "{\"store\":" + jsonString(kSamples + "/Sample.dbx") + ",\"state\":\"converted\",\"outputFolder\":" +
+                       jsonString(dir.file("1_Converted_Sample_As_EML")) +
+                       ",\"mailsFound\":6,\"written\":6,\"failed\":0,\"leftOutByRecovery\":0,"
                        "\"incompleteChains\":0,\"withoutHeader\":0,\"blocksInNoMail\":0,\"reason\":null}");
   EXPECT_TRUE(std::regex_match(summary, std::regex(
       R"(\{"summary":true,"stores":1,"converted":1,"written":6,"failed":0,"leftOutByRecovery":0,)"
