@@ -103,7 +103,7 @@ void RunReport::fileFinished(const FileReport& report) {
   if (static_cast<std::size_t>(report.index) < sizes_.size()) bytesOfFinishedFiles_ += sizes_[report.index];
   mailsDoneInFile_ = 0;
   mailCount_ = 0;
-  printStore(tally_.stores().at(static_cast<std::size_t>(report.index)));
+  printStore(store);
   redraw(true);
 }
 
