@@ -53,8 +53,8 @@ const std::vector<CommandInfo>& commands() {
        "Lists the mails the raw scan and the chain linking find in each store, reading only the\n"
        "first blocks of each mail: its number, the offset of its first block, its size in blocks\n"
        "and bytes, Date, From and Subject, whether its chain is complete and whether its header is\n"
-       "recognisable (the test --recovery applies). Chains dropped as incomplete are counted at the\n"
-       "end of each store.\n",
+       "recognisable (the test --recovery applies). The chains dropped as incomplete follow the\n"
+       "mails, without a number: no .eml file is written for them.\n",
        "  quillmend list Inbox.dbx\n"
        "  quillmend list --json Inbox.dbx | jq -r .subject\n",
        listHelp, runList},

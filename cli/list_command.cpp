@@ -17,7 +17,7 @@ namespace mime = qm::mail::mime;
 namespace {
 
 struct MailLine {
-  int number = 0;  // from 1, as the .eml files are numbered
+  int number = 0;  // from 1, as the .eml files are numbered; 0 for a dropped chain
   MailFacts facts;
   std::string date, from, subject;
 };
@@ -63,14 +63,18 @@ void printHeading(std::ostream& out) {
 
 void printLine(std::ostream& out, const MailLine& m) {
   char text[96];
-  std::snprintf(text, sizeof text, "%6d %12lld %6d %9lld %-8s %-6s  ", m.number,
+  const std::string number = m.number > 0 ? std::to_string(m.number) : "-";
+  std::snprintf(text, sizeof text, "%6s %12lld %6d %9lld %-8s %-6s  ", number.c_str(),
                 static_cast<long long>(m.facts.offset), m.facts.blocks, static_cast<long long>(m.facts.bytes),
                 m.facts.complete ? "yes" : "no", m.facts.header ? "yes" : "no");
-  out << text << cut(m.date, 31) << "  " << cut(m.from, 30) << "  " << m.subject << "\n";
+  std::string line = text + cut(m.date, 31) + "  " + cut(m.from, 30) + "  " + m.subject;
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  out << line << "\n";
 }
 
 void printJson(std::ostream& out, const std::string& store, const MailLine& m) {
-  out << "{\"store\":" << jsonString(store) << ",\"number\":" << m.number << ",\"offset\":" << m.facts.offset
+  out << "{\"store\":" << jsonString(store) << ",\"number\":" << (m.number > 0 ? std::to_string(m.number) : "null")
+      << ",\"offset\":" << m.facts.offset
       << ",\"blocks\":" << m.facts.blocks << ",\"bytes\":" << m.facts.bytes
       << ",\"complete\":" << (m.facts.complete ? "true" : "false")
       << ",\"header\":" << (m.facts.header ? "true" : "false") << ",\"date\":" << jsonString(m.date)
@@ -83,17 +87,24 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
   std::int32_t count = 0;
   store.findMails(count);
   if (!options.json) out << path << "\n";
-  if (!options.json && count > 0) printHeading(out);
+  if (!options.json && (count > 0 || store.findings().rejectedChains > 0)) printHeading(out);
   int listed = 0;
-  for (std::int32_t i = 0; i < count; ++i) {
-    MailFacts facts;
-    // Entries whose chain gained a block in front of them are no mails of their own.
-    if (!store.describeMail(i, facts)) continue;
-    const MailLine line = describe(facts, i + 1);
-    ++listed;
+  const auto show = [&](const MailFacts& facts, int number) {
+    const MailLine line = describe(facts, number);
     if (options.json) printJson(out, path, line);
     else printLine(out, line);
+  };
+  MailFacts facts;
+  for (std::int32_t i = 0; i < count; ++i) {
+    // Entries whose chain gained a block in front of them are no mails of their own.
+    if (!store.describeMail(i, facts)) continue;
+    show(facts, i + 1);
+    ++listed;
   }
+  // The chains dropped as incomplete follow, without a number: no .eml file is written
+  // for them.
+  for (const std::int32_t first : store.droppedChains())
+    if (store.describeChain(first, facts)) show(facts, 0);
   if (!options.json) {
     const StoreFindings found = store.findings();
     out << counted(listed, "mail", "mails") << ", " << counted(found.rejectedChains, "chain", "chains")

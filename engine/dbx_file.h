@@ -77,6 +77,10 @@ class DbxFile {
   // Mail `mailNumber` of the list, reading only its first blocks; false when the number is
   // out of range, the entry starts no chain of its own or its first block cannot be read.
   bool describeMail(std::int32_t mailNumber, MailFacts& facts);
+  // The first blocks of the chains the last linking dropped as incomplete, in file order,
+  // and the same facts for one of them.
+  std::vector<std::int32_t> droppedChains() const;
+  bool describeChain(std::int32_t first, MailFacts& facts);
 
   // The stages that findMails and saveMailToEML run, public for tests.
   void scanBlocks(std::FILE* in);

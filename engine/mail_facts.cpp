@@ -38,10 +38,26 @@ StoreFindings DbxFile::findings() const {
 
 bool DbxFile::describeMail(std::int32_t mailNumber, MailFacts& facts) {
   facts = {};
+  if (mailNumber < 0 || static_cast<std::size_t>(mailNumber) >= mailList.size()) return false;
+  return describeChain(mailList[static_cast<std::size_t>(mailNumber)], facts);
+}
+
+std::vector<std::int32_t> DbxFile::droppedChains() const {
+  // A dropped chain keeps its first block's status: a mail start that the list lost.
   const auto& table = dbxBlockTable();
-  if (!opened || mailNumber < 0 || static_cast<std::size_t>(mailNumber) >= mailList.size()) return false;
-  const std::int32_t first = mailList[static_cast<std::size_t>(mailNumber)];
-  if (!startsChain(table, first)) return false;
+  std::vector<bool> listed(table.size(), false);
+  for (const std::int32_t first : mailList)
+    if (first >= 0 && static_cast<std::size_t>(first) < table.size()) listed[static_cast<std::size_t>(first)] = true;
+  std::vector<std::int32_t> dropped;
+  for (std::size_t i = 0; i < table.size(); ++i)
+    if (!listed[i] && table[i].status == kBlockMailStart) dropped.push_back(static_cast<std::int32_t>(i));
+  return dropped;
+}
+
+bool DbxFile::describeChain(std::int32_t first, MailFacts& facts) {
+  facts = {};
+  const auto& table = dbxBlockTable();
+  if (!opened || !startsChain(table, first)) return false;
   facts.offset = table[static_cast<std::size_t>(first)].position;
   std::unordered_set<std::int32_t> seen;
   std::int32_t last = first;

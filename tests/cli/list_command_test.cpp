@@ -47,7 +47,7 @@ TEST(ListCommand, ALinePerMailWithItsPlaceSizeAndHeaderFields) {
             "    No       Offset Blocks     Bytes Complete Header  Date                             From                            Subject\n"
             "     1        60116      2       600 yes      yes     Tue, 2 Mar 2010 10:00:00 +0100   J\xC3\xB6rg <j@example.com>            first\n"
             "     2        61172      1       300 yes      yes     Tue, 2 Mar 2010 10:00:00 +0100   J\xC3\xB6rg <j@example.com>            second folded\n"
-            "     3        62228      2       688 yes      no                                                                       \n"
+            "     3        62228      2       688 yes      no\n"
             "3 mails, 0 chains dropped as incomplete, 0 blocks belonging to no mail\n\n");
 }
 

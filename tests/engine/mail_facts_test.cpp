@@ -84,6 +84,13 @@ TEST(MailFacts, DescribeAMailFromItsChainAndFirstBlocks) {
   EXPECT_EQ(facts.blocks, 2);
   EXPECT_EQ(facts.bytes, 1500 - 512);
   EXPECT_FALSE(facts.header);
+  const std::vector<std::int32_t> dropped = engine.droppedChains();
+  ASSERT_EQ(dropped.size(), 1u);
+  ASSERT_TRUE(engine.describeChain(dropped[0], facts));
+  EXPECT_EQ(facts.blocks, 1);
+  EXPECT_FALSE(facts.complete) << "its last block still names the block that was cut";
+  EXPECT_TRUE(facts.header);
+  EXPECT_EQ(facts.head, mailText(1, 512));
   EXPECT_FALSE(engine.describeMail(3, facts));
   EXPECT_FALSE(engine.describeMail(-1, facts));
   engine.close();
