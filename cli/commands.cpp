@@ -25,7 +25,9 @@ OptionTable listHelp() {
   static ListOptions unused;
   return listOptionTable(unused);
 }
-OptionTable noOptions() { return {}; }
+OptionTable noOptions() {
+  return {};
+}
 
 const char* const kExitCodes =
     "Exit status:\n"
@@ -40,8 +42,10 @@ const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> all = {
       {"convert", "convert --to KIND [OPTIONS] -d DEST (FILE... | --search DIR)",
        "convert message stores to .eml files or .pst files",
-       "Converts every mail the raw scan finds in each store. Each store gets its own output folder\n"
-       "(1_Converted_Inbox_As_EML, ...) inside a new time-stamped folder in DEST, or in DEST itself\n"
+       "Converts every mail the raw scan finds in each store. Each store gets its own output "
+       "folder\n"
+       "(1_Converted_Inbox_As_EML, ...) inside a new time-stamped folder in DEST, or in DEST "
+       "itself\n"
        "with --into. A line per store and a summary go to standard output; warnings about damaged\n"
        "stores, the reasons of failures and the progress line go to standard error. Ctrl-C stops\n"
        "the run at once: the mail being written is dropped, the ones written before it stay.\n",
@@ -49,17 +53,21 @@ const std::vector<CommandInfo>& commands() {
        "  quillmend convert --to pst --into -d ~/mail --search /mnt/old-disk\n"
        "  quillmend convert --to eml --recovery --json -d out Damaged.dbx > result.json\n",
        convertHelp, runConvert},
-      {"list", "list [--json] STORE...", "one line per mail: number, offset, size, date, sender, subject",
+      {"list", "list [--json] STORE...",
+       "one line per mail: number, offset, size, date, sender, subject",
        "Lists the mails the raw scan and the chain linking find in each store, reading only the\n"
        "first blocks of each mail: its number, the offset of its first block, its size in blocks\n"
-       "and bytes, Date, From and Subject, whether its chain is complete and whether its header is\n"
+       "and bytes, Date, From and Subject, whether its chain is complete and whether its header "
+       "is\n"
        "recognisable (the test --recovery applies). The chains dropped as incomplete follow the\n"
        "mails, without a number: no .eml file is written for them.\n",
        "  quillmend list Inbox.dbx\n"
        "  quillmend list --json Inbox.dbx | jq -r .subject\n",
        listHelp, runList},
-      {"scan", "scan [--json] [--log] STORE...", "blocks, mails and damage the scan finds in each store",
-       "Prints for each store its signature kind, its size, the message blocks the scan recognises,\n"
+      {"scan", "scan [--json] [--log] STORE...",
+       "blocks, mails and damage the scan finds in each store",
+       "Prints for each store its signature kind, its size, the message blocks the scan "
+       "recognises,\n"
        "the mails they chain into, the chains dropped as incomplete and the blocks that belong to\n"
        "no mail. Nothing is written.\n",
        "  quillmend scan Inbox.dbx Sent.dbx\n", scanHelp, runScan},
@@ -77,13 +85,16 @@ const CommandInfo* findCommand(const std::string& name) {
   return nullptr;
 }
 
-std::string versionText() { return std::string("quillmend ") + QM_VERSION; }
+std::string versionText() {
+  return std::string("quillmend ") + QM_VERSION;
+}
 
 void printOverview(std::ostream& out) {
   out << "usage: quillmend COMMAND [OPTIONS] [ARGS]\n\n"
          "Gets mail out of Outlook Express message stores (.dbx), healthy or damaged.\n\n"
          "Commands:\n";
-  for (const auto& c : commands()) out << "  " << c.name << std::string(10 - c.name.size(), ' ') << c.summary << "\n";
+  for (const auto& c : commands())
+    out << "  " << c.name << std::string(10 - c.name.size(), ' ') << c.summary << "\n";
   out << "  help      this text, or with a command's name its options\n\n"
          "Options:\n"
          "  -h, --help      help (also after a command: quillmend convert --help)\n"

@@ -13,7 +13,7 @@ struct CommandInfo {
   std::string synopsis;  // after "quillmend "
   std::string summary;   // one line
   std::string description;
-  std::string examples;  // lines of "quillmend ..." with a comment
+  std::string examples;      // lines of "quillmend ..." with a comment
   OptionTable (*options)();  // the command's options, for help and checks
   CommandFunction run;
 };

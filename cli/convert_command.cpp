@@ -3,16 +3,16 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
-#include <optional>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
-#include "cli/convert_options.h"
 #include "cli/commands.h"
+#include "cli/convert_options.h"
 #include "cli/run_report.h"
 #include "cli/run_summary.h"
 #include "cli/source_check.h"
@@ -34,7 +34,9 @@ namespace platform = qm::platform;
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void onInterrupt(int) { interrupted = 1; }
+extern "C" void onInterrupt(int) {
+  interrupted = 1;
+}
 
 // The run's list, built like the window's source list: a file that cannot be read is not
 // listed; one that fails the signature test is listed with a warning, since its mail blocks
@@ -45,15 +47,17 @@ class SourceList {
 
   void add(const std::string& path) {
     if (!listed_.insert(path).second) return;  // the same path twice is listed once
-    if (platform::isDirectory(path)) return refuse("'" + path + "' is a folder; use --search to convert the stores in it");
+    if (platform::isDirectory(path))
+      return refuse("'" + path + "' is a folder; use --search to convert the stores in it");
     if (const auto reason = unusableSource(path)) return refuse(*reason);
     const StoreCheck check = checkStoreSignature(path);
     if (check == StoreCheck::Unopenable) {
-      return refuse(platform::fileExists(path) ? "'" + path + "' cannot be read" : "'" + path + "' does not exist");
+      return refuse(platform::fileExists(path) ? "'" + path + "' cannot be read"
+                                               : "'" + path + "' does not exist");
     }
     if (check != StoreCheck::MessageStore) {
-      err_ << "quillmend convert: '" << path << "' is not a message store (" << storeCheckMessage(check)
-           << "); converting what can be found in it\n";
+      err_ << "quillmend convert: '" << path << "' is not a message store ("
+           << storeCheckMessage(check) << "); converting what can be found in it\n";
       problems_ = true;
     }
     rows_.push_back(sourceRowFor(path));
@@ -61,7 +65,8 @@ class SourceList {
   }
 
   void search(const std::string& folder) {
-    if (!platform::isDirectory(folder)) return refuse("cannot search '" + folder + "': not a folder");
+    if (!platform::isDirectory(folder))
+      return refuse("cannot search '" + folder + "': not a folder");
     StoreSearch walk;
     walk.storeFound = [&](const std::string& path, const std::string&) { add(path); };
     searchStores(folder, walk);
@@ -96,7 +101,8 @@ std::string withoutTrailingSeparators(std::string path) {
 std::optional<std::string> makeDestination(const ConvertOptions& options, std::ostream& err) {
   const std::string chosen = withoutTrailingSeparators(options.destination);
   const auto cannot = [&](const std::string& folder, const std::string& why) {
-    err << "quillmend convert: cannot make the destination folder '" << folder << "': " << why << "\n";
+    err << "quillmend convert: cannot make the destination folder '" << folder << "': " << why
+        << "\n";
     return std::nullopt;
   };
   if (!platform::isDirectory(chosen)) {
@@ -155,9 +161,11 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (kind == built.end()) {
     const std::set<std::string> later = {"msg", "rtf", "dbx"};
     if (later.count(options->to))
-      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml and --to pst are\n";
+      err << "quillmend convert: --to " << options->to
+          << " is not available yet; --to eml and --to pst are\n";
     else
-      err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
+      err << "quillmend convert: unknown output kind '" << options->to
+          << "' (eml, pst, msg, rtf or dbx)\n";
     return kExitUsage;
   }
 
@@ -186,7 +194,8 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   StoreTally tally(settings.sources, options->recovery);
   ReportStyle style;
   // Only the real standard error can be a terminal; tests hand in string streams.
-  style.progress = options->progress || (!options->quiet && &err == &std::cerr && stderrIsTerminal());
+  style.progress =
+      options->progress || (!options->quiet && &err == &std::cerr && stderrIsTerminal());
   style.storeLines = !options->quiet;
   style.json = options->json;
   RunReport report(out, err, tally, sources.sizes(), style);
@@ -205,14 +214,17 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   ending.interrupted = stopped;
   ending.endedEarly = result != 0 && !stopped;
   ending.destination = *destination;
-  ending.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ending.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   // The success text only when nothing at all went wrong, the listing of the stores included.
   if (!sources.problems()) ending.completion = report.completion();
-  const int status = stopped ? kExitInterrupted
+  const int status = stopped                                          ? kExitInterrupted
                      : runClean(tally, ending) && !sources.problems() ? kExitOk
-                                                                       : kExitSomeFailed;
-  if (options->json) printSummaryJson(out, tally, ending, status);
-  else if (!options->quiet) printSummary(out, tally, ending);
+                                                                      : kExitSomeFailed;
+  if (options->json)
+    printSummaryJson(out, tally, ending, status);
+  else if (!options->quiet)
+    printSummary(out, tally, ending);
   out.flush();
   return status;
 }

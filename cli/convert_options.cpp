@@ -24,33 +24,46 @@ Refusal setCounter(qm::convert::OutputNaming& naming, const std::string& v) {
 OptionTable convertOptionTable(ConvertOptions& o) {
   auto& n = o.naming;
   return {
-      {"--to", "", "KIND", "output kind: eml (one .eml file per mail) or pst (one .pst file per store)",
+      {"--to", "", "KIND",
+       "output kind: eml (one .eml file per mail) or pst (one .pst file per store)",
        [&o](const std::string& v) -> Refusal { return o.to = v, std::nullopt; }},
-      {"--dest", "-d", "DEST", "the folder the output goes into; made when missing, its parent must exist",
+      {"--dest", "-d", "DEST",
+       "the folder the output goes into; made when missing, its parent must exist",
        [&o](const std::string& v) -> Refusal { return o.destination = v, std::nullopt; }},
-      {"--search", "", "DIR", "also convert every store found below DIR (may be given more than once)",
-       [&o](const std::string& v) -> Refusal { return o.searchFolders.push_back(v), std::nullopt; }},
-      flag("--into", "write into DEST itself, not into a new time-stamped folder inside it", o.into),
-      flag("--recovery", "leave out mails whose first blocks hold no recognisable mail header", o.recovery),
+      {"--search", "", "DIR",
+       "also convert every store found below DIR (may be given more than once)",
+       [&o](const std::string& v) -> Refusal {
+         return o.searchFolders.push_back(v), std::nullopt;
+       }},
+      flag("--into", "write into DEST itself, not into a new time-stamped folder inside it",
+           o.into),
+      flag("--recovery", "leave out mails whose first blocks hold no recognisable mail header",
+           o.recovery),
       {"--counter", "", "N", "number the output folders from N (default 1)",
        [&n](const std::string& v) { return setCounter(n, v); }},
       {"--no-counter", "", "", "no number in front of the output folders' names",
        [&n](const std::string&) -> Refusal { return n.useFileCounter = false, std::nullopt; }},
       {"--tag", "", "TEXT", "the tag in the output folders' names (default Converted)",
-       [&n](const std::string& v) -> Refusal { return n.folderTag = v, n.useFolderTag = true, std::nullopt; }},
+       [&n](const std::string& v) -> Refusal {
+         return n.folderTag = v, n.useFolderTag = true, std::nullopt;
+       }},
       {"--no-tag", "", "", "no tag in the output folders' names",
        [&n](const std::string&) -> Refusal { return n.useFolderTag = false, std::nullopt; }},
       {"--no-type-tag", "", "", "no _As_EML or _As_PST at the end of the output folders' names",
        [&n](const std::string&) -> Refusal { return n.useTypeTag = false, std::nullopt; }},
       flag("--json", "one JSON object per store and a final summary on standard output", o.json),
-      {"--quiet", "-q", "", "print no results, only warnings and errors (the exit code tells the outcome)",
+      {"--quiet", "-q", "",
+       "print no results, only warnings and errors (the exit code tells the outcome)",
        [&o](const std::string&) -> Refusal { return o.quiet = true, std::nullopt; }},
-      flag("--progress", "show the progress line even when standard error is not a terminal", o.progress),
-      flag("--log", "also write the execution and error logs in \"Log Files\" beside the program", o.log),
+      flag("--progress", "show the progress line even when standard error is not a terminal",
+           o.progress),
+      flag("--log", "also write the execution and error logs in \"Log Files\" beside the program",
+           o.log),
   };
 }
 
-std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err, bool& help) {
+std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err,
+                                                  bool& help) {
   ConvertOptions o;
   const auto parsed = parseArgs("convert", convertOptionTable(o), args, err);
   if (!parsed) return std::nullopt;
@@ -59,8 +72,9 @@ std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::
   if (help) return o;
   const char* missing = o.to.empty()            ? "--to KIND is missing"
                         : o.destination.empty() ? "-d DEST is missing"
-                        : o.files.empty() && o.searchFolders.empty() ? "no store to convert: give FILE... or --search DIR"
-                                                                      : nullptr;
+                        : o.files.empty() && o.searchFolders.empty()
+                            ? "no store to convert: give FILE... or --search DIR"
+                            : nullptr;
   if (missing) {
     err << "quillmend convert: " << missing << "\nTry 'quillmend help convert'.\n";
     return std::nullopt;

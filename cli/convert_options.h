@@ -28,4 +28,5 @@ OptionTable convertOptionTable(ConvertOptions& o);
 
 // The options, or nothing after an explanation on `err`; `help` is set, and nothing else
 // checked, when --help was given.
-std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err, bool& help);
+std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::ostream& err,
+                                                  bool& help);

@@ -56,8 +56,8 @@ std::string cut(const std::string& text, std::size_t width) {
 
 void printHeading(std::ostream& out) {
   char text[160];
-  std::snprintf(text, sizeof text, "%6s %12s %6s %9s %-8s %-6s  %-31s  %-30s  %s\n", "No", "Offset", "Blocks",
-                "Bytes", "Complete", "Header", "Date", "From", "Subject");
+  std::snprintf(text, sizeof text, "%6s %12s %6s %9s %-8s %-6s  %-31s  %-30s  %s\n", "No", "Offset",
+                "Blocks", "Bytes", "Complete", "Header", "Date", "From", "Subject");
   out << text;
 }
 
@@ -65,24 +65,26 @@ void printLine(std::ostream& out, const MailLine& m) {
   char text[96];
   const std::string number = m.number > 0 ? std::to_string(m.number) : "-";
   std::snprintf(text, sizeof text, "%6s %12lld %6d %9lld %-8s %-6s  ", number.c_str(),
-                static_cast<long long>(m.facts.offset), m.facts.blocks, static_cast<long long>(m.facts.bytes),
-                m.facts.complete ? "yes" : "no", m.facts.header ? "yes" : "no");
+                static_cast<long long>(m.facts.offset), m.facts.blocks,
+                static_cast<long long>(m.facts.bytes), m.facts.complete ? "yes" : "no",
+                m.facts.header ? "yes" : "no");
   std::string line = text + cut(m.date, 31) + "  " + cut(m.from, 30) + "  " + m.subject;
   while (!line.empty() && line.back() == ' ') line.pop_back();
   out << line << "\n";
 }
 
 void printJson(std::ostream& out, const std::string& store, const MailLine& m) {
-  out << "{\"store\":" << jsonString(store) << ",\"number\":" << (m.number > 0 ? std::to_string(m.number) : "null")
-      << ",\"offset\":" << m.facts.offset
-      << ",\"blocks\":" << m.facts.blocks << ",\"bytes\":" << m.facts.bytes
-      << ",\"complete\":" << (m.facts.complete ? "true" : "false")
+  out << "{\"store\":" << jsonString(store)
+      << ",\"number\":" << (m.number > 0 ? std::to_string(m.number) : "null")
+      << ",\"offset\":" << m.facts.offset << ",\"blocks\":" << m.facts.blocks
+      << ",\"bytes\":" << m.facts.bytes << ",\"complete\":" << (m.facts.complete ? "true" : "false")
       << ",\"header\":" << (m.facts.header ? "true" : "false") << ",\"date\":" << jsonString(m.date)
       << ",\"from\":" << jsonString(m.from) << ",\"subject\":" << jsonString(m.subject) << "}\n";
 }
 
 // Lists one store; false when it cannot be read.
-bool listStore(DbxFile& store, const std::string& path, const ListOptions& options, std::ostream& out) {
+bool listStore(DbxFile& store, const std::string& path, const ListOptions& options,
+               std::ostream& out) {
   if (!store.open(path)) return false;
   std::int32_t count = 0;
   store.findMails(count);
@@ -91,8 +93,10 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
   int listed = 0;
   const auto show = [&](const MailFacts& facts, int number) {
     const MailLine line = describe(facts, number);
-    if (options.json) printJson(out, path, line);
-    else printLine(out, line);
+    if (options.json)
+      printJson(out, path, line);
+    else
+      printLine(out, line);
   };
   MailFacts facts;
   for (std::int32_t i = 0; i < count; ++i) {
@@ -107,8 +111,9 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
     if (store.describeChain(first, facts)) show(facts, 0);
   if (!options.json) {
     const StoreFindings found = store.findings();
-    out << counted(listed, "mail", "mails") << ", " << counted(found.rejectedChains, "chain", "chains")
-        << " dropped as incomplete, " << counted(found.strayBlocks, "block", "blocks") << " belonging to no mail\n\n";
+    out << counted(listed, "mail", "mails") << ", "
+        << counted(found.rejectedChains, "chain", "chains") << " dropped as incomplete, "
+        << counted(found.strayBlocks, "block", "blocks") << " belonging to no mail\n\n";
   }
   store.close();
   return true;

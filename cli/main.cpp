@@ -16,7 +16,8 @@ std::vector<std::string> commandNames() {
 
 int unknownCommand(const std::string& name) {
   std::cerr << "quillmend: unknown command '" << name << "'";
-  if (const auto near = closestMatch(name, commandNames())) std::cerr << " (did you mean " << *near << "?)";
+  if (const auto near = closestMatch(name, commandNames()))
+    std::cerr << " (did you mean " << *near << "?)";
   std::cerr << "\nTry 'quillmend --help'.\n";
   return kExitUsage;
 }

@@ -26,18 +26,22 @@ const OptionSpec* findOption(const OptionTable& options, const std::string& name
   return nullptr;
 }
 
-bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+bool isOption(const std::string& arg) {
+  return arg.size() > 1 && arg[0] == '-';
+}
 
 }  // namespace
 
 OptionSpec flag(std::string name, std::string help, bool& target) {
-  return {std::move(name), "", "", std::move(help), [&target](const std::string&) -> std::optional<std::string> {
+  return {std::move(name), "", "", std::move(help),
+          [&target](const std::string&) -> std::optional<std::string> {
             target = true;
             return std::nullopt;
           }};
 }
 
-std::optional<std::string> closestMatch(const std::string& word, const std::vector<std::string>& candidates) {
+std::optional<std::string> closestMatch(const std::string& word,
+                                        const std::vector<std::string>& candidates) {
   std::optional<std::string> best;
   std::size_t bestDistance = 0;
   for (const auto& c : candidates) {

@@ -36,7 +36,8 @@ std::optional<ParsedArgs> parseArgs(const std::string& command, const OptionTabl
                                     const CommandArgs& args, std::ostream& err);
 
 // The candidate closest to `word` when it is close enough to be a slip of the keyboard.
-std::optional<std::string> closestMatch(const std::string& word, const std::vector<std::string>& candidates);
+std::optional<std::string> closestMatch(const std::string& word,
+                                        const std::vector<std::string>& candidates);
 
 // "  -d, --dest DEST   text" lines for a help page.
 std::string optionLines(const OptionTable& options);

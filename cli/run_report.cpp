@@ -47,8 +47,8 @@ std::string clockText(double seconds) {
   return text;
 }
 
-RunReport::RunReport(std::ostream& out, std::ostream& err, StoreTally& tally, std::vector<std::uint64_t> sizes,
-                     ReportStyle style)
+RunReport::RunReport(std::ostream& out, std::ostream& err, StoreTally& tally,
+                     std::vector<std::uint64_t> sizes, ReportStyle style)
     : out_(out), err_(err), tally_(tally), sizes_(std::move(sizes)), style_(style) {}
 
 void RunReport::showMessage(const std::string& text, MessageKind kind) {
@@ -100,7 +100,8 @@ void RunReport::fileFinished(const FileReport& report) {
   // Mails fail one by one when their folder is missing; the folder is the better reason.
   if (store.failed > 0 && !qm::platform::isDirectory(report.outputFolder))
     tally_.explain(report.index, "the output folder could not be made (" + store.reason + ")");
-  if (static_cast<std::size_t>(report.index) < sizes_.size()) bytesOfFinishedFiles_ += sizes_[report.index];
+  if (static_cast<std::size_t>(report.index) < sizes_.size())
+    bytesOfFinishedFiles_ += sizes_[report.index];
   mailsDoneInFile_ = 0;
   mailCount_ = 0;
   printStore(store);
@@ -109,8 +110,10 @@ void RunReport::fileFinished(const FileReport& report) {
 
 void RunReport::printStore(const StoreResult& store) {
   clearLine();
-  if (style_.json) out_ << storeJson(store) << "\n";
-  else if (style_.storeLines) out_ << storeLine(store, static_cast<int>(tally_.stores().size())) << "\n";
+  if (style_.json)
+    out_ << storeJson(store) << "\n";
+  else if (style_.storeLines)
+    out_ << storeLine(store, static_cast<int>(tally_.stores().size())) << "\n";
   out_.flush();
   const std::string warnings = storeWarnings(store);
   std::istringstream lines(warnings);
@@ -132,7 +135,8 @@ std::uint64_t RunReport::bytesDone() const {
   std::uint64_t done = bytesOfFinishedFiles_;
   const auto index = static_cast<std::size_t>(file_.index);
   if (mailCount_ > 0 && index < sizes_.size())
-    done += sizes_[index] * static_cast<std::uint64_t>(mailsDoneInFile_) / static_cast<std::uint64_t>(mailCount_);
+    done += sizes_[index] * static_cast<std::uint64_t>(mailsDoneInFile_) /
+            static_cast<std::uint64_t>(mailCount_);
   return done;
 }
 
@@ -152,7 +156,9 @@ void RunReport::redraw(bool force) {
   text << "[" << file_.index + 1 << "/" << file_.count << "] " << shortened(file_.fileName) << "  "
        << mailsDoneInFile_ << "/" << mailCount_ << " mails  file " << filePercent_ << "%  all "
        << overallPercent_ << "%";
-  if (rate > 0) text << "  " << humanBytes(rate) << "/s  " << clockText((static_cast<double>(total) - done) / rate) << " left";
+  if (rate > 0)
+    text << "  " << humanBytes(rate) << "/s  "
+         << clockText((static_cast<double>(total) - done) / rate) << " left";
   // Plain carriage returns and blanks: every console understands them.
   std::string line = text.str();
   const std::size_t width = line.size();

@@ -15,7 +15,7 @@
 #include "convert/run_view.h"
 
 struct ReportStyle {
-  bool progress = false;  // draw the progress line
+  bool progress = false;   // draw the progress line
   bool storeLines = true;  // a line per store on the output stream
   bool json = false;       // the line per store as a JSON object
 };
@@ -24,8 +24,8 @@ class RunReport : public qm::convert::RunView {
  public:
   // `sizes` are the source files' sizes in bytes, in list order (for throughput and time
   // left).
-  RunReport(std::ostream& out, std::ostream& err, StoreTally& tally, std::vector<std::uint64_t> sizes,
-            ReportStyle style);
+  RunReport(std::ostream& out, std::ostream& err, StoreTally& tally,
+            std::vector<std::uint64_t> sizes, ReportStyle style);
 
   // The window's controls have no meaning here.
   void setScanLine(const std::string&) override {}

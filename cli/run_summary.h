@@ -26,7 +26,8 @@ std::string storeJson(const StoreResult& store);
 // Whether every store was converted with no failed mail.
 bool runClean(const StoreTally& tally, const RunEnding& ending);
 void printSummary(std::ostream& out, const StoreTally& tally, const RunEnding& ending);
-void printSummaryJson(std::ostream& out, const StoreTally& tally, const RunEnding& ending, int exitStatus);
+void printSummaryJson(std::ostream& out, const StoreTally& tally, const RunEnding& ending,
+                      int exitStatus);
 
 // "2.4 s" under a minute, "1:02" or "1:02:03" above.
 std::string timeText(double seconds);

@@ -22,7 +22,8 @@ std::optional<std::string> unusableSource(const std::string& path) {
     return named + " is not a regular file (a device, a pipe or a socket), so no store";
   errno = 0;
   std::unique_ptr<std::FILE, qm::platform::FileCloser> f(qm::platform::openFile(path, "rb"));
-  if (!f) return named + " cannot be read" + (errno ? std::string(": ") + std::strerror(errno) : "");
+  if (!f)
+    return named + " cannot be read" + (errno ? std::string(": ") + std::strerror(errno) : "");
   return std::nullopt;
 }
 
@@ -37,6 +38,10 @@ bool startLogs(const std::string& command, std::ostream& err) {
   return startLogsIn(qm::platform::executableFolder(), command, err);
 }
 
-void CommandHost::showMessage(const std::string& text) { err_ << "quillmend " << command_ << ": " << text << "\n"; }
+void CommandHost::showMessage(const std::string& text) {
+  err_ << "quillmend " << command_ << ": " << text << "\n";
+}
 
-void CommandHost::writeLog(const std::string& text, bool toErrorLog) { AppLog::write(0, 0, text, toErrorLog); }
+void CommandHost::writeLog(const std::string& text, bool toErrorLog) {
+  AppLog::write(0, 0, text, toErrorLog);
+}

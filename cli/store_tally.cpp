@@ -9,11 +9,15 @@ namespace {
 
 // The engine's line for a mail that recovery mode refuses: a choice of the user's, not a
 // failure, so never a store's reason.
-bool isRefusal(const std::string& line) { return line.find("no valid mail header") != std::string::npos; }
+bool isRefusal(const std::string& line) {
+  return line.find("no valid mail header") != std::string::npos;
+}
 
 // The engine's line for a list entry whose chain gained a block in front of it: no mail of
 // its own, so neither a failure nor a reason (no file name was ever composed for it).
-bool isNoMail(const std::string& line) { return line.rfind("could not write  file to ", 0) == 0; }
+bool isNoMail(const std::string& line) {
+  return line.rfind("could not write  file to ", 0) == 0;
+}
 
 std::string oneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
@@ -30,19 +34,23 @@ std::string counted(std::int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string damageText(std::int64_t rejectedChains, std::int64_t headerless, std::int64_t strayBlocks) {
+std::string damageText(std::int64_t rejectedChains, std::int64_t headerless,
+                       std::int64_t strayBlocks) {
   std::vector<std::string> parts;
-  if (rejectedChains > 0) parts.push_back(counted(rejectedChains, "chain", "chains") + " dropped as incomplete");
+  if (rejectedChains > 0)
+    parts.push_back(counted(rejectedChains, "chain", "chains") + " dropped as incomplete");
   if (headerless > 0)
     parts.push_back(counted(headerless, "mail", "mails") +
                     " written without a recognisable header (--recovery leaves them out)");
-  if (strayBlocks > 0) parts.push_back(counted(strayBlocks, "block", "blocks") + " belonging to no mail");
+  if (strayBlocks > 0)
+    parts.push_back(counted(strayBlocks, "block", "blocks") + " belonging to no mail");
   std::string text;
   for (const auto& p : parts) text += (text.empty() ? "" : ", ") + p;
   return text;
 }
 
-StoreTally::StoreTally(const std::vector<qm::convert::SourceRow>& sources, bool recovery) : recovery_(recovery) {
+StoreTally::StoreTally(const std::vector<qm::convert::SourceRow>& sources, bool recovery)
+    : recovery_(recovery) {
   for (std::size_t i = 0; i < sources.size(); ++i) {
     StoreResult s;
     s.index = static_cast<int>(i);
@@ -79,8 +87,10 @@ void StoreTally::mailDone(int, bool saved) {
   // store's own report replaces them when it finishes.
   const bool refused = std::any_of(mailLines_.begin(), mailLines_.end(), isRefusal);
   const bool noMail = !mailLines_.empty() && isNoMail(mailLines_.front());
-  if (saved) ++s->written;
-  else if (refused && recovery_) ++s->leftOut;
+  if (saved)
+    ++s->written;
+  else if (refused && recovery_)
+    ++s->leftOut;
   else if (!noMail) {
     ++s->failed;
     if (s->reason.empty() && !mailLines_.empty()) s->reason = oneLine(mailLines_.front());
@@ -101,7 +111,8 @@ void StoreTally::fileFinished(const FileReport& report) {
   s->headerless = recovery_ ? 0 : report.headerless;
   s->failed = report.mailsFailed - s->leftOut;
   s->state = report.mailsFound < 0 ? StoreResult::State::Unopened : StoreResult::State::Finished;
-  if (s->state == StoreResult::State::Unopened && s->reason.empty()) s->reason = "the store could not be opened";
+  if (s->state == StoreResult::State::Unopened && s->reason.empty())
+    s->reason = "the store could not be opened";
   current_ = -1;
   mailLines_.clear();
 }

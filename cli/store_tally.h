@@ -12,19 +12,19 @@
 
 struct StoreResult {
   enum class State {
-    Waiting,    // not reached
-    Running,    // being converted
-    Finished,   // converted to its end (mails may have failed)
-    Unopened,   // the engine could not open it
-    Stopped,    // Ctrl-C stopped the run in it
-    Broken,     // a failure ended the run in it
+    Waiting,   // not reached
+    Running,   // being converted
+    Finished,  // converted to its end (mails may have failed)
+    Unopened,  // the engine could not open it
+    Stopped,   // Ctrl-C stopped the run in it
+    Broken,    // a failure ended the run in it
   };
   int index = 0;
   std::string fileName;
   std::string sourcePath;
   std::string outputFolder;
   State state = State::Waiting;
-  int mailsFound = -1;     // entries of the engine's mail list, -1 until known
+  int mailsFound = -1;  // entries of the engine's mail list, -1 until known
   int written = 0;
   int failed = 0;
   int leftOut = 0;         // refused by --recovery: no recognisable header
@@ -81,4 +81,5 @@ std::string counted(std::int64_t n, const char* one, const char* many);
 
 // "12 chains dropped as incomplete, 3 mails without a recognisable header (--recovery
 // leaves them out), 40 blocks in no mail"; empty when there is nothing to say.
-std::string damageText(std::int64_t rejectedChains, std::int64_t headerless, std::int64_t strayBlocks);
+std::string damageText(std::int64_t rejectedChains, std::int64_t headerless,
+                       std::int64_t strayBlocks);

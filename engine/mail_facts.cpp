@@ -47,10 +47,12 @@ std::vector<std::int32_t> DbxFile::droppedChains() const {
   const auto& table = dbxBlockTable();
   std::vector<bool> listed(table.size(), false);
   for (const std::int32_t first : mailList)
-    if (first >= 0 && static_cast<std::size_t>(first) < table.size()) listed[static_cast<std::size_t>(first)] = true;
+    if (first >= 0 && static_cast<std::size_t>(first) < table.size())
+      listed[static_cast<std::size_t>(first)] = true;
   std::vector<std::int32_t> dropped;
   for (std::size_t i = 0; i < table.size(); ++i)
-    if (!listed[i] && table[i].status == kBlockMailStart) dropped.push_back(static_cast<std::int32_t>(i));
+    if (!listed[i] && table[i].status == kBlockMailStart)
+      dropped.push_back(static_cast<std::int32_t>(i));
   return dropped;
 }
 
@@ -61,7 +63,8 @@ bool DbxFile::describeChain(std::int32_t first, MailFacts& facts) {
   facts.offset = table[static_cast<std::size_t>(first)].position;
   std::unordered_set<std::int32_t> seen;
   std::int32_t last = first;
-  for (std::int32_t i = first; i >= 0 && static_cast<std::size_t>(i) < table.size() && seen.insert(i).second;
+  for (std::int32_t i = first;
+       i >= 0 && static_cast<std::size_t>(i) < table.size() && seen.insert(i).second;
        i = table[static_cast<std::size_t>(i)].next) {
     ++facts.blocks;
     facts.bytes += table[static_cast<std::size_t>(i)].usedLength;

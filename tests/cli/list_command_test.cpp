@@ -29,26 +29,31 @@ Output list(const CommandArgs& args) {
 }
 
 std::string mail(const std::string& subject, std::size_t length) {
-  std::string text = "From: =?ISO-8859-1?Q?J=F6rg?= <j@example.com>\r\nTo: b@example.com\r\nSubject: " + subject +
-                     "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: V6\r\n\r\n";
+  std::string text =
+      "From: =?ISO-8859-1?Q?J=F6rg?= <j@example.com>\r\nTo: b@example.com\r\nSubject: " + subject +
+      "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: V6\r\n\r\n";
   text.resize(length, 'x');
   return text;
 }
 
 TEST(ListCommand, ALinePerMailWithItsPlaceSizeAndHeaderFields) {
   TempDir dir;
-  auto store = qm::storegen::buildStore({mail("first", 600), mail("second\r\n folded", 300), mail("third", 1200)});
+  auto store = qm::storegen::buildStore(
+      {mail("first", 600), mail("second\r\n folded", 300), mail("third", 1200)});
   qm::storegen::cutChainAt(store, 2, 0);  // the third mail loses its header block
   qm::test::writeFile(dir.file("Box.dbx"), store.bytes);
   const Output o = list({dir.file("Box.dbx")});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out,
             dir.file("Box.dbx") + "\n" +
-            "    No       Offset Blocks     Bytes Complete Header  Date                             From                            Subject\n"
-            "     1        60116      2       600 yes      yes     Tue, 2 Mar 2010 10:00:00 +0100   J\xC3\xB6rg <j@example.com>            first\n"
-            "     2        61172      1       300 yes      yes     Tue, 2 Mar 2010 10:00:00 +0100   J\xC3\xB6rg <j@example.com>            second folded\n"
-            "     3        62228      2       688 yes      no\n"
-            "3 mails, 0 chains dropped as incomplete, 0 blocks belonging to no mail\n\n");
+                "    No       Offset Blocks     Bytes Complete Header  Date                        "
+                "     From                            Subject\n"
+                "     1        60116      2       600 yes      yes     Tue, 2 Mar 2010 10:00:00 "
+                "+0100   J\xC3\xB6rg <j@example.com>            first\n"
+                "     2        61172      1       300 yes      yes     Tue, 2 Mar 2010 10:00:00 "
+                "+0100   J\xC3\xB6rg <j@example.com>            second folded\n"
+                "     3        62228      2       688 yes      no\n"
+                "3 mails, 0 chains dropped as incomplete, 0 blocks belonging to no mail\n\n");
 }
 
 TEST(ListCommand, JsonGivesAnObjectPerMail) {
@@ -57,10 +62,12 @@ TEST(ListCommand, JsonGivesAnObjectPerMail) {
   std::istringstream lines(o.out);
   std::string first;
   std::getline(lines, first);
-  EXPECT_EQ(first, "{\"store\":\"" + kSample +
-                       "\",\"number\":1,\"offset\":60116,\"blocks\":2,\"bytes\":664,\"complete\":true,\"header\":true,"
-                       "\"date\":\"Tue, 14 Mar 2006 09:12:44 +0100\",\"from\":\"\\\"Martin Keller\\\" "
-                       "<martin.keller@example.org>\",\"subject\":\"Meeting on Thursday\"}");
+  EXPECT_EQ(first,
+            "{\"store\":\"" + kSample +
+                "\",\"number\":1,\"offset\":60116,\"blocks\":2,\"bytes\":664,\"complete\":true,"
+                "\"header\":true,"
+                "\"date\":\"Tue, 14 Mar 2006 09:12:44 +0100\",\"from\":\"\\\"Martin Keller\\\" "
+                "<martin.keller@example.org>\",\"subject\":\"Meeting on Thursday\"}");
   int count = 1;
   for (std::string line; std::getline(lines, line);) ++count;
   EXPECT_EQ(count, 6);
@@ -90,7 +97,8 @@ TEST(CommandLogs, LogsThatCannotBeWrittenAreWarnedAbout) {
                            "Log Files'; the run goes on without them\n");
   TempDir good;
   std::ostringstream quiet;
-  EXPECT_TRUE(startLogsIn(good.path() + std::string(1, qm::platform::pathSeparator()), "scan", quiet));
+  EXPECT_TRUE(
+      startLogsIn(good.path() + std::string(1, qm::platform::pathSeparator()), "scan", quiet));
   EXPECT_EQ(quiet.str(), "");
 }
 

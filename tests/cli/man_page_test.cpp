@@ -28,7 +28,8 @@ std::set<std::string> manPageOptions(const std::string& page, const std::string&
   bool inSection = false, tagNext = false;
   const std::regex option(R"(\\fB((\\-)+[a-zA-Z\\-]+)\\fR)");
   for (std::string line; std::getline(lines, line);) {
-    if (line.rfind(".SS ", 0) == 0 || line.rfind(".SH ", 0) == 0) inSection = line == ".SS " + command;
+    if (line.rfind(".SS ", 0) == 0 || line.rfind(".SH ", 0) == 0)
+      inSection = line == ".SS " + command;
     if (!inSection) continue;
     if (line == ".TP") {
       tagNext = true;
@@ -51,11 +52,13 @@ TEST(ManPage, DocumentsEveryOptionOfEveryCommandAndNoOther) {
     EXPECT_EQ(manPageOptions(page, command.name), acceptedOptions(command)) << command.name;
     EXPECT_NE(page.find(".SS " + command.name + "\n"), std::string::npos) << command.name;
   }
-  for (const char* code : {".B 0\n", ".B 1\n", ".B 2\n", ".B 130\n"}) EXPECT_NE(page.find(code), std::string::npos);
+  for (const char* code : {".B 0\n", ".B 1\n", ".B 2\n", ".B 130\n"})
+    EXPECT_NE(page.find(code), std::string::npos);
 }
 
 TEST(Completion, BashAndZshOfferEveryCommandAndOption) {
-  for (const char* script : {"/scripts/completion/quillmend.bash", "/scripts/completion/_quillmend"}) {
+  for (const char* script :
+       {"/scripts/completion/quillmend.bash", "/scripts/completion/_quillmend"}) {
     const std::string text = qm::test::readFile(kSource + script);
     for (const auto& command : commands()) {
       EXPECT_NE(text.find(command.name), std::string::npos) << script << " " << command.name;

@@ -1,10 +1,11 @@
 // The option parser every command shares, and the program's help.
+#include "cli/option_parser.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "cli/commands.h"
-#include "cli/option_parser.h"
 
 namespace {
 
@@ -14,7 +15,8 @@ struct Values {
 };
 
 OptionTable table(Values& v) {
-  return {{"--to", "-t", "KIND", "the kind", [&v](const std::string& s) -> std::optional<std::string> {
+  return {{"--to", "-t", "KIND", "the kind",
+           [&v](const std::string& s) -> std::optional<std::string> {
              if (s == "bad") return "--to cannot be 'bad'";
              return v.to = s, std::nullopt;
            }},
@@ -55,11 +57,17 @@ TEST(OptionParser, TakesValuesInEveryUsualSpelling) {
 }
 
 TEST(OptionParser, MistakesAreExplainedWithASuggestion) {
-  EXPECT_EQ(parse({"--jsno"}).err, "quillmend demo: unknown option --jsno (did you mean --json?)\nTry 'quillmend help demo'.\n");
-  EXPECT_EQ(parse({"--frobnicate"}).err, "quillmend demo: unknown option --frobnicate\nTry 'quillmend help demo'.\n");
-  EXPECT_EQ(parse({"--to"}).err, "quillmend demo: --to needs a value (KIND)\nTry 'quillmend help demo'.\n");
-  EXPECT_EQ(parse({"--json=yes"}).err, "quillmend demo: --json takes no value\nTry 'quillmend help demo'.\n");
-  EXPECT_EQ(parse({"--to", "bad"}).err, "quillmend demo: --to cannot be 'bad'\nTry 'quillmend help demo'.\n");
+  EXPECT_EQ(
+      parse({"--jsno"}).err,
+      "quillmend demo: unknown option --jsno (did you mean --json?)\nTry 'quillmend help demo'.\n");
+  EXPECT_EQ(parse({"--frobnicate"}).err,
+            "quillmend demo: unknown option --frobnicate\nTry 'quillmend help demo'.\n");
+  EXPECT_EQ(parse({"--to"}).err,
+            "quillmend demo: --to needs a value (KIND)\nTry 'quillmend help demo'.\n");
+  EXPECT_EQ(parse({"--json=yes"}).err,
+            "quillmend demo: --json takes no value\nTry 'quillmend help demo'.\n");
+  EXPECT_EQ(parse({"--to", "bad"}).err,
+            "quillmend demo: --to cannot be 'bad'\nTry 'quillmend help demo'.\n");
   EXPECT_FALSE(parse({"--jsno"}).parsed);
 }
 
@@ -77,7 +85,8 @@ TEST(Help, EveryCommandHasAPageWithEachOfItsOptions) {
     EXPECT_EQ(commandHelp(command.name, page), 0);
     EXPECT_EQ(page.str().rfind("usage: quillmend " + command.synopsis + "\n", 0), 0u) << page.str();
     for (const auto& option : command.options()) {
-      EXPECT_NE(page.str().find(option.name + (option.value.empty() ? "" : " " + option.value)), std::string::npos)
+      EXPECT_NE(page.str().find(option.name + (option.value.empty() ? "" : " " + option.value)),
+                std::string::npos)
           << command.name << " " << option.name;
       EXPECT_FALSE(option.help.empty());
     }

@@ -1,9 +1,8 @@
 // The quillmend program itself, run as people run it: through a pipe (standard output and
 // standard error apart) and on a pseudo-terminal (both on one screen, with the progress
 // line), compared with golden texts in golden/. QM_UPDATE_GOLDEN=1 rewrites them.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -116,9 +115,12 @@ Ran onTerminal(const std::vector<std::string>& args) {
   char buffer[4096];
   for (;;) {
     const ssize_t n = ::read(master, buffer, sizeof buffer);
-    if (n > 0) ran.out.append(buffer, static_cast<std::size_t>(n));
-    else if (n < 0 && errno == EINTR) continue;
-    else break;  // EIO once the program has gone
+    if (n > 0)
+      ran.out.append(buffer, static_cast<std::size_t>(n));
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else
+      break;  // EIO once the program has gone
   }
   ::close(master);
   ran.status = exitStatus(child);
@@ -138,8 +140,10 @@ std::string screen(const std::string& raw) {
       column = 0;
     } else {
       std::string& line = lines.back();
-      if (column < line.size()) line[column] = c;
-      else line.push_back(c);
+      if (column < line.size())
+        line[column] = c;
+      else
+        line.push_back(c);
       ++column;
     }
   }
@@ -155,14 +159,16 @@ std::string screen(const std::string& raw) {
 // The text with what differs from run to run put in words.
 std::string steady(std::string text, const std::string& dir) {
   const auto replaceAll = [&](const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
       text.replace(at, from.size(), to);
   };
   replaceAll(dir, "<DIR>");
   replaceAll(kSource, "<SOURCE>");
   text = std::regex_replace(text, std::regex(R"(Time: [0-9.:]+( s)?)"), "Time: <TIME>");
   text = std::regex_replace(text, std::regex(R"("seconds":[0-9.]+)"), "\"seconds\":<TIME>");
-  text = std::regex_replace(text, std::regex(R"(quillmend [0-9]+\.[0-9]+\.[0-9]+)"), "quillmend <VERSION>");
+  text = std::regex_replace(text, std::regex(R"(quillmend [0-9]+\.[0-9]+\.[0-9]+)"),
+                            "quillmend <VERSION>");
   return text;
 }
 
@@ -184,9 +190,10 @@ class ProgramTest : public ::testing::Test {
     qm::test::writeFile(dir.file("stores/Inbox.dbx"), sample);
     std::vector<std::string> mails;
     for (int i = 0; i < 3; ++i)
-      mails.push_back("From: a@example.com\r\nTo: b@example.com\r\nSubject: mail " + std::to_string(i) +
-                      "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: V6\r\n\r\n" +
-                      std::string(1200, 'x'));
+      mails.push_back(
+          "From: a@example.com\r\nTo: b@example.com\r\nSubject: mail " + std::to_string(i) +
+          "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: V6\r\n\r\n" +
+          std::string(1200, 'x'));
     storegen::GeneratedStore damaged = storegen::buildStore(mails);
     storegen::cutChainAt(damaged, 0, 0);
     storegen::cutChainAt(damaged, 1, 1);
@@ -202,14 +209,16 @@ class ProgramTest : public ::testing::Test {
   void check(const std::string& name, const std::vector<std::string>& args, int status) {
     const Ran piped = throughPipe(args);
     EXPECT_EQ(piped.status, status) << name << "\n" << piped.err;
-    compareWithGolden(name + ".pipe.txt", steady("== standard output\n" + piped.out + "== standard error\n" +
-                                                     piped.err + "== exit " + std::to_string(piped.status) + "\n",
-                                                 dir.path()));
+    compareWithGolden(name + ".pipe.txt",
+                      steady("== standard output\n" + piped.out + "== standard error\n" +
+                                 piped.err + "== exit " + std::to_string(piped.status) + "\n",
+                             dir.path()));
     clearOutput();
     const Ran shown = onTerminal(args);
     EXPECT_EQ(shown.status, status) << name;
-    compareWithGolden(name + ".tty.txt", steady(screen(shown.out) + "== exit " + std::to_string(shown.status) + "\n",
-                                                dir.path()));
+    compareWithGolden(
+        name + ".tty.txt",
+        steady(screen(shown.out) + "== exit " + std::to_string(shown.status) + "\n", dir.path()));
     clearOutput();
   }
 
@@ -226,7 +235,8 @@ TEST_F(ProgramTest, Help) {
 
 TEST_F(ProgramTest, MistakesExitTwoWithASuggestion) {
   check("mistyped-command", {"convrt", "--to", "eml"}, 2);
-  check("mistyped-option", {"convert", "--to", "eml", "--recovry", "-d", "out", "stores/Inbox.dbx"}, 2);
+  check("mistyped-option", {"convert", "--to", "eml", "--recovry", "-d", "out", "stores/Inbox.dbx"},
+        2);
   check("no-command", {}, 2);
 }
 
@@ -237,13 +247,17 @@ TEST_F(ProgramTest, ListScanAndSearch) {
 }
 
 TEST_F(ProgramTest, ConvertKeepsALinePerStoreWithWarningsAndReasons) {
-  check("convert", {"convert", "--to", "eml", "--into", "-d", "out", "stores/Inbox.dbx",
-                    "stores/Damaged.dbx", "stores/missing.dbx"}, 1);
+  check("convert",
+        {"convert", "--to", "eml", "--into", "-d", "out", "stores/Inbox.dbx", "stores/Damaged.dbx",
+         "stores/missing.dbx"},
+        1);
   check("convert-clean", {"convert", "--to=eml", "--into", "--dest", "out", "stores/Inbox.dbx"}, 0);
   // A tag with a separator names an output folder under one that does not exist.
-  check("convert-failed", {"convert", "--to", "eml", "--into", "--tag", "no/such", "-d", "out", "stores/Inbox.dbx"}, 1);
-  check("convert-json", {"convert", "--json", "--to", "eml", "--into", "-d", "out",
-                         "stores/Damaged.dbx"}, 0);
+  check("convert-failed",
+        {"convert", "--to", "eml", "--into", "--tag", "no/such", "-d", "out", "stores/Inbox.dbx"},
+        1);
+  check("convert-json",
+        {"convert", "--json", "--to", "eml", "--into", "-d", "out", "stores/Damaged.dbx"}, 0);
 }
 
 // Ctrl-C in the middle of a store: exit 130, and the summary counts exactly the files the
@@ -261,11 +275,15 @@ TEST_F(ProgramTest, CtrlCGivesTheTrueCountsAndExit130) {
           text.resize(900, 'b');  // the length the plan was made for
           return text;
         },
-        options, [&](const std::uint8_t* data, std::size_t size) { big.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)); });
+        options,
+        [&](const std::uint8_t* data, std::size_t size) {
+          big.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        });
   }
   int outFd = -1, errFd = -1;
   const std::string out = dir.file("out");
-  const pid_t child = startPiped({"convert", "--to", "eml", "--into", "-d", out, dir.file("Big.dbx")}, outFd, errFd);
+  const pid_t child = startPiped(
+      {"convert", "--to", "eml", "--into", "-d", out, dir.file("Big.dbx")}, outFd, errFd);
   ASSERT_GT(child, 0);
   const std::string folder = out + "/1_Converted_Big_As_EML";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -279,10 +297,14 @@ TEST_F(ProgramTest, CtrlCGivesTheTrueCountsAndExit130) {
   ASSERT_EQ(ran.status, 130) << ran.out << ran.err;
   const std::size_t onDisk = qm::platform::listDirectory(folder).size();
   EXPECT_LT(onDisk, 20000u) << "the run ended before the stop";
-  const std::string written = std::to_string(onDisk) + (onDisk == 1 ? " mail written" : " mails written");
-  EXPECT_NE(ran.out.find("[1/1] Big.dbx: stopped: " + written + " (of 20000 found)\n"), std::string::npos) << ran.out;
+  const std::string written =
+      std::to_string(onDisk) + (onDisk == 1 ? " mail written" : " mails written");
+  EXPECT_NE(ran.out.find("[1/1] Big.dbx: stopped: " + written + " (of 20000 found)\n"),
+            std::string::npos)
+      << ran.out;
   EXPECT_NE(ran.out.find("Stopped by Ctrl-C. Converted 0 of 1 store: " + written + ", 0 failed.\n"),
-            std::string::npos) << ran.out;
+            std::string::npos)
+      << ran.out;
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The counts and reasons of a run as the command line reports them, fed with the run's
 // events as the worker sends them.
+#include "cli/store_tally.h"
+
 #include <gtest/gtest.h>
 
 #include "cli/run_summary.h"
-#include "cli/store_tally.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ std::vector<qm::convert::SourceRow> threeStores() {
 }
 
 // Mails of a store: 's' written, 'f' failed with the given error line first.
-void mails(StoreTally& tally, const std::string& outcomes, const std::string& line = "Error creating file x: No space") {
+void mails(StoreTally& tally, const std::string& outcomes,
+           const std::string& line = "Error creating file x: No space") {
   tally.mailsFound(static_cast<int>(outcomes.size()));
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
     if (outcomes[i] == 'f') {
@@ -60,9 +62,11 @@ TEST(StoreTally, AFailureThatEndsTheRunFailsTheMailsNotWritten) {
   const StoreResult& s = tally.stores()[0];
   EXPECT_EQ(s.state, State::Broken);
   EXPECT_EQ(s.failed, 1652);
-  EXPECT_EQ(storeLine(s, 3), "[1/3] Inbox.dbx: failed: 3 mails written, 1652 failed (of 1655 found)");
+  EXPECT_EQ(storeLine(s, 3),
+            "[1/3] Inbox.dbx: failed: 3 mails written, 1652 failed (of 1655 found)");
   EXPECT_EQ(storeWarnings(s),
-            "Inbox.dbx: 1652 mails failed; first reason: Could not write Output PST file: the disk is full\n");
+            "Inbox.dbx: 1652 mails failed; first reason: Could not write Output PST file: the disk "
+            "is full\n");
 }
 
 TEST(StoreTally, TheFirstFailedMailGivesTheReasonAndRefusalsAreNone) {
@@ -92,7 +96,8 @@ TEST(StoreTally, TheFirstFailedMailGivesTheReasonAndRefusalsAreNone) {
   EXPECT_EQ(s.failed, 1);
   EXPECT_EQ(s.leftOut, 1);
   EXPECT_EQ(s.headerless, 0) << "refused, not written";
-  EXPECT_EQ(storeLine(s, 3), "[1/3] Inbox.dbx: 1 of 3 mails written, 1 failed, 1 left out by --recovery -> /out");
+  EXPECT_EQ(storeLine(s, 3),
+            "[1/3] Inbox.dbx: 1 of 3 mails written, 1 failed, 1 left out by --recovery -> /out");
 }
 
 TEST(StoreTally, DamageIsAWarningNotAFailure) {
@@ -107,19 +112,23 @@ TEST(StoreTally, DamageIsAWarningNotAFailure) {
   const StoreResult& s = tally.stores()[0];
   EXPECT_TRUE(s.clean());
   EXPECT_TRUE(s.damaged());
-  EXPECT_EQ(storeWarnings(s), "Inbox.dbx: warning: 12 chains dropped as incomplete, 1 mail written without a "
-                              "recognisable header (--recovery leaves them out), 40 blocks belonging to no mail\n");
+  EXPECT_EQ(storeWarnings(s),
+            "Inbox.dbx: warning: 12 chains dropped as incomplete, 1 mail written without a "
+            "recognisable header (--recovery leaves them out), 40 blocks belonging to no mail\n");
 }
 
 TEST(StoreTally, AStoreThatCannotBeOpenedSaysSo) {
   StoreTally tally(threeStores(), false);
   tally.fileStarted({0, 3, "/in/Inbox.dbx", "Inbox.dbx"});
-  EXPECT_TRUE(tally.errorMessage("Error Opening /in/Inbox.dbx file. \nConvertion fails for this file"));
+  EXPECT_TRUE(
+      tally.errorMessage("Error Opening /in/Inbox.dbx file. \nConvertion fails for this file"));
   tally.fileFinished({0, "/in/Inbox.dbx", "/out", -1, 0, 0});
   const StoreResult& s = tally.stores()[0];
   EXPECT_EQ(s.state, State::Unopened);
   EXPECT_EQ(storeLine(s, 3), "[1/3] Inbox.dbx: could not be opened");
-  EXPECT_EQ(storeWarnings(s), "Inbox.dbx: failed: Error Opening /in/Inbox.dbx file. Convertion fails for this file\n");
+  EXPECT_EQ(
+      storeWarnings(s),
+      "Inbox.dbx: failed: Error Opening /in/Inbox.dbx file. Convertion fails for this file\n");
 }
 
 }  // namespace

@@ -11,8 +11,9 @@ using qm::test::TempDir;
 namespace {
 
 std::string mailText(int n, std::size_t length) {
-  std::string text = "From: a@example.com\r\nTo: b@example.com\r\nSubject: " + std::to_string(n) +
-                     "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: V6\r\n\r\n";
+  std::string text =
+      "From: a@example.com\r\nTo: b@example.com\r\nSubject: " + std::to_string(n) +
+      "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: V6\r\n\r\n";
   text.resize(length, 'x');
   return text;
 }
