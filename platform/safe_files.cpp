@@ -61,7 +61,9 @@ bool OutputFile::open(const std::string& finalPath) {
   discard();
   final_ = finalPath;
   for (int attempt = 0; attempt < 100 && !stream_; ++attempt) {
-    partial_ = finalPath + ".partial" + (attempt == 0 ? std::string() : "-" + std::to_string(attempt));
+    partial_ = finalPath;
+    partial_.append(".partial");
+    if (attempt > 0) partial_.append("-").append(std::to_string(attempt));
     stream_ = os::createNewFile(partial_);
     if (!stream_ && !os::existsAsAnything(partial_)) break;  // not taken: the folder refuses
   }
