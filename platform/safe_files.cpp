@@ -47,12 +47,9 @@ std::optional<std::string> createPrivateFolder(const std::string& path) {
 }
 
 bool removeFolderTree(const std::string& utf8Path) {
-  std::error_code ec;
-  const fs::path p = toPath(utf8Path);
-  // remove_all removes links as links; on Windows a junction too is removed, not entered.
   if (isLink(utf8Path)) return os::removeLink(utf8Path);
-  fs::remove_all(p, ec);
-  return !fs::exists(fs::symlink_status(p, ec));
+  os::removeTree(utf8Path);
+  return !isLink(utf8Path) && fileKind(utf8Path) == FileKind::Missing;
 }
 
 OutputFile::~OutputFile() { discard(); }

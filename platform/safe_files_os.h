@@ -15,5 +15,7 @@ std::FILE* createNewFile(const std::string& utf8Path);
 bool existsAsAnything(const std::string& utf8Path);
 // Removes a link itself.
 bool removeLink(const std::string& utf8Path);
+// Removes a folder with everything in it, removing links inside without entering them.
+void removeTree(const std::string& utf8Path);
 
 }  // namespace qm::platform::os

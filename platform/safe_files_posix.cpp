@@ -6,7 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
+#include "platform/files.h"
 #include "platform/safe_files.h"
 #include "platform/safe_files_os.h"
 
@@ -61,6 +64,12 @@ bool existsAsAnything(const std::string& utf8Path) {
 }
 
 bool removeLink(const std::string& utf8Path) { return ::unlink(utf8Path.c_str()) == 0; }
+
+void removeTree(const std::string& utf8Path) {
+  // remove_all looks at each entry with lstat: a link is removed as a link.
+  std::error_code ec;
+  std::filesystem::remove_all(toPath(utf8Path), ec);
+}
 
 }  // namespace os
 

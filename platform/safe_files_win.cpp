@@ -65,6 +65,26 @@ bool removeLink(const std::string& utf8Path) {
   return DeleteFileW(path.c_str()) != 0;
 }
 
+void removeTree(const std::string& utf8Path) {
+  // MinGW's file system library takes a junction for the folder it points at; the entries
+  // are looked at here instead, and a reparse point is removed without being entered.
+  const std::wstring folder = toWide(utf8Path);
+  WIN32_FIND_DATAW entry{};
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::string path = utf8Path + "\\" + fromWide(name);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) removeLink(path);
+      else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path);
+      else DeleteFileW(toWide(path).c_str());
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
 }  // namespace os
 
 FolderHold::~FolderHold() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
