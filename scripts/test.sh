@@ -3,6 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, both Windows builds under Wine, and a
 # short run of every fuzz target. Installs what is missing first.
 # Usage: scripts/test.sh [--quick]   (--quick: native build and tests only)
+# Tests labelled `slow` run only with QM_TEST_SLOW=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -17,7 +18,9 @@ build() {  # preset
 run_ctest() {  # preset [wrapper...]
   local preset=$1; shift
   echo "== Tests: $preset"
-  "$@" ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --timeout 900
+  local only_fast=(-LE slow)
+  [ "${QM_TEST_SLOW:-0}" = 1 ] && only_fast=()
+  "$@" ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --timeout 900 "${only_fast[@]}"
 }
 
 build native
