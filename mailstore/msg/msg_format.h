@@ -36,7 +36,7 @@ inline constexpr std::uint32_t PROPATTR_MANDATORY = 0x1;
 inline constexpr std::uint32_t PROPATTR_READABLE = 0x2;
 inline constexpr std::uint32_t PROPATTR_WRITABLE = 0x4;
 
-// The class of a message file's root storage and of an embedded message's storage.
+// The class of a message file's root storage (an embedded message's storage has none).
 inline constexpr cfb::Clsid kMessageClsid = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                              0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 

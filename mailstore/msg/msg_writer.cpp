@@ -134,7 +134,7 @@ class MessageLayout {
     list.push_back(mapi::propInt32(tags::AttachNumber, index));
     std::uint64_t held = a.data.size();
     if (a.embedded) {
-      const std::size_t inner = tree_.addStorage(storage, substreamName(tags::AttachDataObject), kMessageClsid);
+      const std::size_t inner = tree_.addStorage(storage, substreamName(tags::AttachDataObject));
       message(inner, *a.embedded, true, depth + 1);
       props.addObject(tags::AttachDataObject);
       held = a.embedded->sourceSize;
