@@ -42,7 +42,7 @@ class PropertyStream {
 
   void setHeader(std::size_t at, std::uint32_t v) { out_.patchLe32(at, v); }
 
-  void add(const PropValue& p) {
+  void add(PropValue p) {
     const auto type = mapi::tagType(p.tag);
     out_.le32(p.tag);
     out_.le32(PROPATTR_READABLE | PROPATTR_WRITABLE);
@@ -56,7 +56,7 @@ class PropertyStream {
     const std::size_t terminator = type == mapi::kPtString ? 2 : 0;
     out_.le32(sizeField(p.data.size() + terminator));
     out_.le32(0);
-    tree_.addStream(storage_, substreamName(p.tag), p.data);
+    tree_.addStream(storage_, substreamName(p.tag), std::move(p.data));
   }
 
   // A binary value held elsewhere, streamed without a copy.
@@ -116,14 +116,14 @@ class MessageLayout {
     list.push_back(mapi::propInt32(tags::MessageFlags, mapi::messageFlags(received, attachments > 0)));
     list.push_back(mapi::propBool(tags::HasAttachments, attachments > 0));
     list.push_back(mapi::propInt32(tags::StoreSupportMask, STORE_UNICODE_OK));
-    for (const PropValue& p : list) props.add(p);
+    for (PropValue& p : list) props.add(std::move(p));
     props.finish();
   }
 
  private:
   void recipient(std::size_t storage, const mail::Recipient& r, std::uint32_t index) {
     PropertyStream props(tree_, storage, kRecipientHeaderSize);
-    for (const PropValue& p : mapi::recipientProperties(r)) props.add(p);
+    for (PropValue& p : mapi::recipientProperties(r)) props.add(std::move(p));
     props.add(mapi::propInt32(tags::RowId, index));
     props.finish();
   }
@@ -142,7 +142,7 @@ class MessageLayout {
       props.addBinaryView(tags::AttachDataBinary, a.data);
     }
     list.push_back(mapi::propInt32(tags::AttachSize, mapi::attachmentSize(list, held)));
-    for (const PropValue& p : list) props.add(p);
+    for (PropValue& p : list) props.add(std::move(p));
     props.finish();
   }
 
@@ -173,6 +173,7 @@ void writeMessageFile(const mail::Message& message, bool received, const std::st
   const std::string partial = utf8Path + ".partial";
   std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(partial, "wb"));
   if (!file) throw std::runtime_error("cannot create " + partial);
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the writer hands over a megabyte at a time
   try {
     cfb::writeCompoundFile(tree, [&](Bytes bytes) {
       if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())

@@ -7,32 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "engine/dbx_file.h"
-#include "mailstore/mime/mime_reader.h"
 #include "mailstore/msg/msg_reader.h"
 #include "platform/files.h"
 #include "tests/mailstore/pst/pst_test_mails.h"
 #include "tests/support/files.h"
 
 namespace qm::convert::test {
-
-std::vector<std::pair<int, mail::Message>> indexedStoreMails(const std::string& dbxPath, const std::string& work) {
-  LogOnlyHost host;
-  DbxFile engine(host);
-  std::vector<std::pair<int, mail::Message>> mails;
-  if (!engine.open(dbxPath)) return mails;
-  std::int32_t found = -1;
-  const int count = engine.findMails(found);
-  for (int j = 0; j < count; ++j) {
-    std::string path;
-    if (!engine.saveMailToEML(work, path, j)) continue;
-    auto message = mail::readMimeFile(path);
-    EXPECT_TRUE(message.has_value()) << path;
-    if (message) mails.emplace_back(j, std::move(*message));
-  }
-  engine.close();
-  return mails;
-}
 
 std::vector<std::string> messageFileProblems(const std::string& path) {
   const std::string bytes = qm::test::readFile(path);

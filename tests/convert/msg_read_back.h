@@ -8,12 +8,9 @@
 #include <vector>
 
 #include "mailstore/message.h"
+#include "tests/convert/pst_read_back.h"
 
 namespace qm::convert::test {
-
-// The mails of a store as a conversion writes them, with their 0-based indexes; `work`
-// takes the .eml files. Mails the engine cannot write are left out.
-std::vector<std::pair<int, mail::Message>> indexedStoreMails(const std::string& dbxPath, const std::string& work);
 
 // The output folder holds exactly one Converted_msg_NNNNNN.msg per mail, no partial file,
 // each sound, and every reader sees the mail in it. `work` is an empty folder for the readers.
