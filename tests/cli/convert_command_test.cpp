@@ -11,6 +11,7 @@
 #include "cli/search_command.h"
 #include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/msg_read_back.h"
 #include "tests/convert/pst_read_back.h"
 #include "tests/support/files.h"
 #include "tests/support/storegen/store_generator.h"
@@ -133,6 +134,20 @@ TEST(ConvertCommand, ToPstWritesOneFileTheReadersAgreeWith) {
   const auto mails = qm::convert::test::storeMails(sample, work.path());
   ASSERT_EQ(mails.size(), 6u);
   qm::convert::test::expectStoreFile(pst, "Sample", mails, work.file("read"));
+}
+
+TEST(ConvertCommand, ToMsgWritesAFilePerMailTheReadersAgreeWith) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  const std::string sample = kSamples + "/Sample.dbx";
+  const Outcome o = convert({"--to", "msg", "--into", "-d", dir.path(), sample});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed."), std::string::npos) << o.out;
+  TempDir work;
+  const auto mails = qm::convert::test::indexedStoreMails(sample, work.path());
+  ASSERT_EQ(mails.size(), 6u);
+  qm::convert::test::expectMessageFiles(dir.file("1_Converted_Sample_As_MSG"), mails, work.file("read"));
 }
 
 TEST(ConvertCommand, GeneratedStoresInEveryLayoutGiveBackEveryMail) {
