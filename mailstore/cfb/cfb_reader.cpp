@@ -300,8 +300,11 @@ std::vector<std::uint8_t> CompoundFile::chainBytes(std::uint32_t start, std::uin
   const std::vector<std::uint32_t>& table = mini ? miniFat_ : fat_;
   const std::size_t unit = mini ? kMiniSectorSize : sectorSize_;
   std::vector<std::uint8_t> out;
+  // No chain is longer than the sectors there are: a loop ends there.
+  const std::uint64_t sectors = (mini ? miniStream_.size() : file_.size()) / unit;
+  if (size > sectors * unit) return {};
   std::uint32_t s = start;
-  for (std::uint64_t steps = 0; s != ENDOFCHAIN && out.size() < size && steps <= table.size(); ++steps) {
+  for (std::uint64_t steps = 0; s != ENDOFCHAIN && out.size() < size && steps <= sectors; ++steps) {
     if (s >= table.size()) return {};
     const std::uint64_t off = mini ? std::uint64_t{s} * unit : (std::uint64_t{s} + 1) * unit;
     const std::size_t have = mini ? miniStream_.size() : file_.size();

@@ -1,5 +1,7 @@
 #include "mailstore/msg/msg_reader.h"
 
+#include <set>
+
 #include "mailstore/cfb/cfb_reader.h"
 #include "mailstore/mapi/prop_value.h"
 #include "mailstore/msg/msg_format.h"
@@ -49,9 +51,18 @@ class Checker {
       problems_.push_back(where + ": embedded too deep");
       return;
     }
+    // A damaged directory can list a storage below itself: each is read once.
+    if (!visited_.insert(storage).second) {
+      problems_.push_back(where + ": storage reached twice");
+      return;
+    }
     const auto propsEntry = file_.find(storage, kPropertiesStream);
     if (!propsEntry) {
       problems_.push_back(where + ": no property stream");
+      return;
+    }
+    if (!readStreams_.insert(*propsEntry).second) {
+      problems_.push_back(where + ": property stream shared with another storage");
       return;
     }
     const std::vector<std::uint8_t> stream = file_.stream(*propsEntry);
@@ -116,6 +127,10 @@ class Checker {
       problems_.push_back(what + ": no stream for the value");
       return;
     }
+    if (!readStreams_.insert(sub->second).second) {
+      problems_.push_back(what + ": stream read twice");
+      return;
+    }
     const auto& s = file_.entries()[sub->second];
     const std::uint32_t size = loadLe32(e + 8);
     const std::uint64_t expected = s.size + (type == mapi::kPtString ? 2 : type == 0x001E ? 1 : 0);
@@ -126,6 +141,7 @@ class Checker {
 
   const cfb::CompoundFile& file_;
   std::vector<std::string>& problems_;
+  std::set<std::uint32_t> visited_, readStreams_;  // each storage and stream read once
 };
 
 }  // namespace

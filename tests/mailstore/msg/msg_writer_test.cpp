@@ -3,6 +3,7 @@
 // file that is complete or not there at all.
 #include <gtest/gtest.h>
 
+#include "mailstore/cfb/cfb_reader.h"
 #include "mailstore/mapi/tags.h"
 #include "mailstore/msg/msg_format.h"
 #include "mailstore/msg/msg_reader.h"
@@ -95,6 +96,23 @@ TEST(MessageFile, AFileThatCannotBeWrittenLeavesNothingBehind) {
   ASSERT_TRUE(platform::createDirectory(dir.file("taken.msg/inside")));
   EXPECT_ANY_THROW(writeMessageFile(m, true, dir.file("taken.msg")));
   EXPECT_FALSE(platform::fileExists(dir.file("taken.msg.partial")));
+}
+
+TEST(MessageFile, AStorageListedBelowItselfIsReportedNotFollowedForever) {
+  qm::test::TempDir dir;
+  writeMessageFile(deepMail(), true, dir.file("loop.msg"));
+  std::string bytes = qm::test::readFile(dir.file("loop.msg"));
+  std::vector<std::string> problems;
+  const auto cf = cfb::CompoundFile::read(asBytes(bytes), problems);
+  ASSERT_TRUE(cf);
+  const std::uint32_t attachment = *cf->find(0, u"__attach_version1.0_#00000002");
+  const std::size_t dirAt = cfb::kSectorSize * (1 + loadLe32(reinterpret_cast<const std::uint8_t*>(&bytes[cfb::header::kFirstDirectorySectorAt])));
+  auto* child = reinterpret_cast<std::uint8_t*>(&bytes[dirAt + attachment * cfb::dirent::kSize + cfb::dirent::kChildAt]);
+  storeLe32(child, attachment);
+  EXPECT_FALSE(checkMessageFile(asBytes(bytes), problems));
+  bool reported = false;
+  for (const auto& p : problems) reported = reported || p.find("reached twice") != std::string::npos;
+  EXPECT_TRUE(reported) << ::testing::PrintToString(problems);
 }
 
 TEST(MessageFile, EveryFileOutlookWroteIsSoundToOurChecker) {
