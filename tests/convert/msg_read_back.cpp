@@ -29,12 +29,12 @@ std::string readBackMessageFiles(const std::vector<std::pair<std::string, const 
 #else
   std::filesystem::create_directories(platform::toPath(work));
   int count = 0;
-  std::string spec = "{\"files\":[";
+  std::string expected = "{\"files\":[";
   for (std::size_t i = 0; i < files.size(); ++i)
-    spec += (i ? "," : "") + std::string("{\"path\":") + qm::test::json(files[i].first) +
+    expected += (i ? "," : "") + std::string("{\"path\":") + qm::test::json(files[i].first) +
             ",\"mail\":" + qm::test::mailJson(*files[i].second, work, count) + "}";
-  spec += "]}";
-  qm::test::writeFile(work + "/expected.json", spec);
+  expected += "]}";
+  qm::test::writeFile(work + "/expected.json", expected);
   const std::string script = std::string(QM_SOURCE_DIR) + "/tests/mailstore/msg/read_back_msg.py";
   const std::string cmd = "python3 '" + script + "' '" + work + "/expected.json' '" + work + "' > '" + work +
                           "/read_back.txt' 2>&1";

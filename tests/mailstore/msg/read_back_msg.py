@@ -133,10 +133,10 @@ def compare(reader, where, want, got, kinds, ignore=()):
 
 
 def main():
-    spec = json.load(open(sys.argv[1], encoding='utf-8'))
+    expected = json.load(open(sys.argv[1], encoding='utf-8'))
     work = sys.argv[2]
     base = os.path.dirname(os.path.abspath(sys.argv[1]))
-    files = spec['files']
+    files = expected['files']
     for f in files:
         rb.with_attachment_files(f['mail'], base)
         rb.sort_attachments(f['mail'])
