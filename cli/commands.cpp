@@ -41,7 +41,7 @@ const char* const kExitCodes =
 const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> all = {
       {"convert", "convert --to KIND [OPTIONS] -d DEST (FILE... | --search DIR)",
-       "convert message stores to .eml files or .pst files",
+       "convert message stores to .eml, .pst or .msg files",
        "Converts every mail the raw scan finds in each store. Each store gets its own output "
        "folder\n"
        "(1_Converted_Inbox_As_EML, ...) inside a new time-stamped folder in DEST, or in DEST "

@@ -20,6 +20,7 @@
 #include "cli/terminal.h"
 #include "convert/conversion_worker.h"
 #include "convert/destination.h"
+#include "convert/output_names.h"
 #include "convert/run_thread.h"
 #include "convert/save_option.h"
 #include "convert/store_search.h"
@@ -27,6 +28,7 @@
 #include "log/app_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 using namespace qm::convert;
 namespace platform = qm::platform;
@@ -97,7 +99,8 @@ std::string withoutTrailingSeparators(std::string path) {
 }
 
 // DEST, made when missing (only DEST itself: its parent must exist, so that a mistyped path
-// makes no tree of folders); with the time-stamped folder inside it unless `into`.
+// makes no tree of folders); with a new time-stamped folder inside it unless `into` (a run in
+// the same second as another gets "_2" after the stamp, never the other run's folder).
 std::optional<std::string> makeDestination(const ConvertOptions& options, std::ostream& err) {
   const std::string chosen = withoutTrailingSeparators(options.destination);
   const auto cannot = [&](const std::string& folder, const std::string& why) {
@@ -115,13 +118,24 @@ std::optional<std::string> makeDestination(const ConvertOptions& options, std::o
       return cannot(chosen, ec ? ec.message() : "unknown error");
   }
   if (options.into) return chosen;
-  const std::string destination = stampedDestination(chosen, platform::nowStamp());
-  if (!prepareDestination(destination)) {
-    std::error_code ec;  // the same attempt once more, for the system's reason
-    std::filesystem::create_directory(platform::toPath(destination), ec);
-    return cannot(destination, ec ? ec.message() : "unknown error");
+  const std::string stamped = stampedDestination(chosen, platform::nowStamp());
+  if (const auto made = makeNewFolder(stamped)) return made;
+  std::error_code ec;  // the same attempt once more, for the system's reason
+  std::filesystem::create_directory(platform::toPath(stamped), ec);
+  return cannot(stamped, ec ? ec.message() : "unknown error");
+}
+
+// The first output folder of the run that exists already and holds files, if any: the run
+// would write beside them, and without --overwrite it is refused.
+std::optional<std::string> occupiedOutputFolder(const std::string& destination, const RunSettings& settings) {
+  std::int32_t number = settings.naming.fileCounterStart;
+  for (const auto& row : settings.sources) {
+    const std::string folder =
+        outputFolderPath(destination, settings.naming, number, baseNameOf(row.fileName), settings.saveOption);
+    if (settings.naming.useFileCounter) ++number;
+    if (platform::isDirectory(folder) && !platform::listDirectory(folder).empty()) return folder;
   }
-  return destination;
+  return std::nullopt;
 }
 
 // Runs the conversion on a worker thread so that Ctrl-C can stop it cleanly: the mail being
@@ -156,13 +170,14 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto options = parseConvertOptions(args, err, help);
   if (!options) return kExitUsage;
   if (help) return commandHelp("convert", out);
-  const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}};
+  const std::map<std::string, std::int32_t> built = {
+      {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}};
   const auto kind = built.find(options->to);
   if (kind == built.end()) {
-    const std::set<std::string> later = {"msg", "rtf", "dbx"};
+    const std::set<std::string> later = {"rtf", "dbx"};
     if (later.count(options->to))
       err << "quillmend convert: --to " << options->to
-          << " is not available yet; --to eml and --to pst are\n";
+          << " is not available yet; --to eml, --to pst and --to msg are\n";
     else
       err << "quillmend convert: unknown output kind '" << options->to
           << "' (eml, pst, msg, rtf or dbx)\n";
@@ -176,19 +191,27 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     err << "quillmend convert: nothing to convert\n";
     return sources.problems() ? kExitSomeFailed : kExitOk;
   }
-  const auto destination = makeDestination(*options, err);
-  if (!destination) return kExitSomeFailed;
-  const bool logs = options->log && startLogs("convert", err);
-
   RunSettings settings;
   settings.sources = sources.rows();
-  settings.destinationFolder = *destination;
   settings.saveOption = kind->second;
   // The run always reports its log lines: the error lines are where the command line finds
   // the reasons of failures. They reach the log files only with --log.
   settings.logEnabled = true;
   settings.recoveryMode = options->recovery;
   settings.naming = options->naming;
+  settings.replaceEarlierOutput = options->overwrite;
+  if (options->into && !options->overwrite) {
+    if (const auto occupied = occupiedOutputFolder(withoutTrailingSeparators(options->destination), settings)) {
+      err << "quillmend convert: the output folder '" << *occupied
+          << "' already holds files; choose another destination, or add --overwrite to replace what an "
+             "earlier conversion wrote there (other files are never touched)\n";
+      return kExitUsage;
+    }
+  }
+  const auto destination = makeDestination(*options, err);
+  if (!destination) return kExitSomeFailed;
+  settings.destinationFolder = *destination;
+  const bool logs = options->log && startLogs("convert", err);
   SettingsInput input(settings);
 
   StoreTally tally(settings.sources, options->recovery);

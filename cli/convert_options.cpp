@@ -3,6 +3,8 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "convert/output_names.h"
+
 namespace {
 
 using Refusal = std::optional<std::string>;
@@ -19,13 +21,21 @@ Refusal setCounter(qm::convert::OutputNaming& naming, const std::string& v) {
   }
 }
 
+Refusal setTag(qm::convert::OutputNaming& naming, const std::string& v) {
+  if (qm::convert::folderTagEscapes(v))
+    return "--tag '" + v + "' cannot hold a path separator or '..': output folders stay inside the destination";
+  naming.folderTag = v;
+  naming.useFolderTag = true;
+  return std::nullopt;
+}
+
 }  // namespace
 
 OptionTable convertOptionTable(ConvertOptions& o) {
   auto& n = o.naming;
   return {
       {"--to", "", "KIND",
-       "output kind: eml (one .eml file per mail) or pst (one .pst file per store)",
+       "output kind: eml (an .eml file per mail), pst (a .pst file per store), msg (a .msg file per mail)",
        [&o](const std::string& v) -> Refusal { return o.to = v, std::nullopt; }},
       {"--dest", "-d", "DEST",
        "the folder the output goes into; made when missing, its parent must exist",
@@ -37,6 +47,8 @@ OptionTable convertOptionTable(ConvertOptions& o) {
        }},
       flag("--into", "write into DEST itself, not into a new time-stamped folder inside it",
            o.into),
+      flag("--overwrite", "with --into: replace what an earlier conversion wrote into the output folders",
+           o.overwrite),
       flag("--recovery", "leave out mails whose first blocks hold no recognisable mail header",
            o.recovery),
       {"--counter", "", "N", "number the output folders from N (default 1)",
@@ -44,9 +56,7 @@ OptionTable convertOptionTable(ConvertOptions& o) {
       {"--no-counter", "", "", "no number in front of the output folders' names",
        [&n](const std::string&) -> Refusal { return n.useFileCounter = false, std::nullopt; }},
       {"--tag", "", "TEXT", "the tag in the output folders' names (default Converted)",
-       [&n](const std::string& v) -> Refusal {
-         return n.folderTag = v, n.useFolderTag = true, std::nullopt;
-       }},
+       [&n](const std::string& v) { return setTag(n, v); }},
       {"--no-tag", "", "", "no tag in the output folders' names",
        [&n](const std::string&) -> Refusal { return n.useFolderTag = false, std::nullopt; }},
       {"--no-type-tag", "", "", "no _As_EML or _As_PST at the end of the output folders' names",

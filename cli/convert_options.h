@@ -14,6 +14,7 @@ struct ConvertOptions {
   bool recovery = false;
   bool log = false;
   bool into = false;  // DEST itself, no time-stamped folder inside it
+  bool overwrite = false;  // output folders that hold files lose this kind's earlier output
   bool json = false;
   bool quiet = false;
   bool progress = false;  // the progress line even when standard error is no terminal

@@ -12,6 +12,7 @@
 #include "engine/log_text.h"
 #include "engine/mail_header.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace {
 
@@ -19,6 +20,9 @@ namespace {
 constexpr std::size_t kLongestOutputPath = 255;
 // Blocks after the first that the header test looks at.
 constexpr int kHeaderFollowingBlocks = 4;
+
+// The system's word for the last failure, when it left one.
+std::string systemReason() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
 
 std::size_t characterCount(std::string_view utf8) {
   std::size_t count = 0;
@@ -39,8 +43,6 @@ std::string_view usedText(const std::array<std::uint8_t, dbx::kBlockLength>& blo
   const std::size_t n = usedLength < dbx::kDataAreaSize ? usedLength : dbx::kDataAreaSize;
   return {reinterpret_cast<const char*>(block.data() + dbx::kBlockHeaderLength), n};
 }
-
-using OutputFile = std::unique_ptr<std::FILE, qm::platform::FileCloser>;
 
 // The stdio buffer of each .eml file written: a mail goes out in a few large writes, not one
 // per 4 KB.
@@ -145,7 +147,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
           head.append(reinterpret_cast<const char*>(buffer.data()), b.usedLength);
         if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
           logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file: %s",
-                                {index, mailNumber, std::strerror(errno)}),
+                                {index, mailNumber, systemReason()}),
                   true);
           return CopyResult::Failed;
         }
@@ -184,22 +186,21 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     }
     if (recoveryMode && !passesHeaderTest(in, first, mailNumber)) return false;
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
-    OutputFile out(qm::platform::openFile(outputPath, "w+b"));
-    if (!out) {
-      logLine(formatLogText("Error creating file %s: %s", {outputPath, std::strerror(errno)}), true);
+    // Written under a partial name and renamed when complete: a failed, stopped or killed
+    // mail never leaves a file under a name that looks converted.
+    qm::platform::OutputFile out;
+    errno = 0;
+    if (!out.open(outputPath)) {
+      logLine(formatLogText("Error creating file %s: %s", {outputPath, systemReason()}), true);
       return false;
     }
-    std::setvbuf(out.get(), nullptr, _IOFBF, kOutputBuffer);
+    std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);
     std::string head;
-    const CopyResult copied = copyChain(in, out.get(), first, mailNumber, head);
-    if (copied == CopyResult::Complete && !recoveryMode && !looksLikeMailHeader(head)) ++headerlessMails;
-    if (copied != CopyResult::Complete) {
-      out.reset();  // a failed mail keeps what was written; a stopped one leaves no file
-      if (copied == CopyResult::Stopped) qm::platform::deleteFile(outputPath);
-      return false;
-    }
-    if (std::fclose(out.release()) != 0) {
-      logLine(formatLogText("Error closing file:%s of Email No:%d: %s", {outputPath, mailNumber, std::strerror(errno)}),
+    if (copyChain(in, out.stream(), first, mailNumber, head) != CopyResult::Complete) return false;
+    if (!recoveryMode && !looksLikeMailHeader(head)) ++headerlessMails;
+    errno = 0;
+    if (!out.commit(qm::platform::OutputFile::Replace::Existing)) {
+      logLine(formatLogText("Error closing file:%s of Email No:%d: %s", {outputPath, mailNumber, systemReason()}),
               true);
       return false;
     }

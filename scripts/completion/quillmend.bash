@@ -21,11 +21,11 @@ _quillmend() {
   case "$command" in
     convert)
       case "$prev" in
-        --to) COMPREPLY=($(compgen -W "eml pst" -- "$cur")); return ;;
+        --to) COMPREPLY=($(compgen -W "eml pst msg" -- "$cur")); return ;;
         -d|--dest|--search) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --counter|--tag) return ;;
       esac
-      options="--to -d --dest --search --into --recovery --counter --no-counter --tag --no-tag --no-type-tag --json -q --quiet --progress --log --help -h" ;;
+      options="--to -d --dest --search --into --overwrite --recovery --counter --no-counter --tag --no-tag --no-type-tag --json -q --quiet --progress --log --help -h" ;;
     list) options="--json --help -h" ;;
     scan) options="--json --log --help -h" ;;
     search) options="--help -h" ;;
