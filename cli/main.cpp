@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "cli/convert_command.h"
+#include "cli/index_command.h"
 #include "cli/scan_command.h"
 #include "cli/search_command.h"
 #include "mailstore/standard_components.h"
@@ -19,7 +20,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
-    {"convert", runConvert, "convert --to eml|pst [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
+    {"convert", runConvert, "convert --to eml|pst|dbx [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
+    {"index", runIndex, "index [--check] FILE...   the mails each store's own index lists"},
     {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
 };
 

@@ -62,6 +62,8 @@ void MessageStoreWriter::place(std::vector<std::uint8_t>& image, const Segment& 
 AddResult MessageStoreWriter::addMail(std::string_view text, MessageInfo info, std::uint32_t& id) {
   if (failed_) return AddResult::WriteFailed;
   if (text.empty()) return AddResult::Empty;
+  if (info.id == 0) info.id = lastId_ + 1;
+  if (info.id <= lastId_) return AddResult::IdTaken;
   const std::uint64_t blocks = (text.size() + dbx::kDataAreaSize - 1) / dbx::kDataAreaSize;
 
   // Everything is placed on a copy of the space first: a mail that would take the store past
@@ -70,7 +72,6 @@ AddResult MessageStoreWriter::addMail(std::string_view text, MessageInfo info, s
   const Segment messageBefore = space.message;
   std::vector<std::uint64_t> at(blocks);
   for (std::uint64_t b = 0; b < blocks; ++b) at[b] = space.takeBlock();
-  info.id = lastId_ + 1;
   info.firstBlock = static_cast<std::uint32_t>(at[0]);
   const std::uint32_t recordLength = messageRecordFields(info).encodedLength();
   const Segment variableBefore = space.variable;

@@ -28,6 +28,7 @@ enum class AddResult {
   Added,
   Empty,        // a mail needs at least one byte of text
   TooLarge,     // the store would pass its size limit; nothing was added
+  IdTaken,      // the id asked for is not above every id in the store
   WriteFailed,  // the disk refused; the store is no longer written
 };
 
@@ -39,8 +40,9 @@ class MessageStoreWriter {
   MessageStoreWriter(const MessageStoreWriter&) = delete;
   MessageStoreWriter& operator=(const MessageStoreWriter&) = delete;
 
-  // Adds a mail with the record fields `info` (its id and first block are given here). The
-  // id given is returned in `id`.
+  // Adds a mail with the record fields `info`. Its id is info.id when that is set (it must
+  // be above every id in the store), else the next one; the id is returned in `id`. The
+  // first block is given here.
   AddResult addMail(std::string_view text, MessageInfo info, std::uint32_t& id);
   // Writes what is held in memory, the index tree, the header and the reserve: afterwards
   // the file is a complete store of every mail added. False when the disk refused.

@@ -1,0 +1,49 @@
+#include "tests/oestore/store_read_back.h"
+
+#include "oestore/mail_summary.h"
+#include "oestore/store_checker.h"
+#include "oestore/store_index.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace oe::test {
+
+StoreContents readBackStore(const std::string& path) {
+  StoreContents out;
+  auto source = FileSource::open(path);
+  if (!source) {
+    out.problems.push_back("cannot open " + path);
+    return out;
+  }
+  const MessageIndex index = readMessageIndex(*source);
+  out.problems = index.problems;
+  for (const IndexedMail& mail : index.mails) {
+    ChainRead chain = readChain(*source, mail.info.firstBlock);
+    for (const std::string& p : chain.problems) out.problems.push_back(p);
+    out.mails.push_back(std::move(chain.text));
+    out.records.push_back(mail.info);
+  }
+  const StoreCheck check = checkMessageStore(*source);
+  for (const std::string& p : check.problems) out.problems.push_back("check: " + p);
+  return out;
+}
+
+::testing::AssertionResult storeHolds(const std::string& path, const std::vector<std::string>& mails) {
+  const StoreContents got = readBackStore(path);
+  if (!got.problems.empty()) return ::testing::AssertionFailure() << path << ": " << got.problems.front();
+  if (got.mails.size() != mails.size())
+    return ::testing::AssertionFailure() << got.mails.size() << " mails through the index, " << mails.size() << " expected";
+  for (std::size_t m = 0; m < mails.size(); ++m) {
+    if (got.mails[m] != mails[m]) return ::testing::AssertionFailure() << "mail " << m << " differs through the index";
+    const MessageInfo expected = summarizeMail(mails[m], got.records[m].storedTime, 0);
+    const MessageInfo& r = got.records[m];
+    if (r.subject != expected.subject || r.senderAddress != expected.senderAddress || r.sentTime != expected.sentTime ||
+        r.receivedTime != expected.receivedTime || r.textLength != mails[m].size())
+      return ::testing::AssertionFailure() << "record " << m << " does not match its mail (subject \"" << r.subject << "\")";
+  }
+  qm::test::TempDir out;
+  const Extraction scan = extractMails(path, out);
+  if (scan.mails != mails) return ::testing::AssertionFailure() << "the raw scan finds other mails (" << scan.mails.size() << ")";
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace oe::test
