@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, both Windows builds under Wine, and a
-# short run of every fuzz target. Installs what is missing first.
+# Builds everything and runs every test: the native build (and, once, the tests labelled
+# slow), the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, both Windows
+# builds under Wine, and a short run of every fuzz target. Installs what is missing first.
 # Usage: scripts/test.sh [--quick]   (--quick: native build and tests only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +23,9 @@ run_ctest() {  # preset [wrapper...]
 build native
 run_ctest native
 [ "${1:-}" = "--quick" ] && exit 0
+# The tests labelled slow (large stores), once, natively.
+echo "== Slow tests: native"
+ctest --test-dir build/native --output-on-failure -C slow -L slow --timeout 1800
 
 build asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest asan

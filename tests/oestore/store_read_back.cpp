@@ -1,9 +1,11 @@
 #include "tests/oestore/store_read_back.h"
 
 #include "oestore/mail_summary.h"
+#include "platform/files.h"
 #include "oestore/store_checker.h"
 #include "oestore/store_index.h"
 #include "tests/engine/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace oe::test {
 
@@ -43,6 +45,38 @@ StoreContents readBackStore(const std::string& path) {
   qm::test::TempDir out;
   const Extraction scan = extractMails(path, out);
   if (scan.mails != mails) return ::testing::AssertionFailure() << "the raw scan finds other mails (" << scan.mails.size() << ")";
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult largeStoreHolds(const std::string& path, const std::function<std::string(std::size_t)>& mail,
+                                           std::size_t count) {
+  auto source = FileSource::open(path);
+  if (!source) return ::testing::AssertionFailure() << "cannot open " << path;
+  const StoreCheck check = checkMessageStore(*source);
+  if (!check.sound()) return ::testing::AssertionFailure() << "check: " << check.problems.front();
+  const MessageIndex index = readMessageIndex(*source);
+  if (!index.problems.empty()) return ::testing::AssertionFailure() << index.problems.front();
+  if (index.mails.size() != count)
+    return ::testing::AssertionFailure() << index.mails.size() << " mails through the index, " << count << " expected";
+  for (std::size_t m = 0; m < count; ++m) {
+    if (readChain(*source, index.mails[m].info.firstBlock).text != mail(m))
+      return ::testing::AssertionFailure() << "mail " << m << " differs through the index";
+  }
+  source.reset();
+
+  RecordingHost host;
+  DbxFile engine(host);
+  if (!engine.open(path)) return ::testing::AssertionFailure() << "the engine cannot open " << path;
+  std::int32_t found = 0;
+  if (engine.findMails(found) != static_cast<std::int32_t>(count))
+    return ::testing::AssertionFailure() << "the raw scan finds " << found << " mails, " << count << " expected";
+  qm::test::TempDir out;
+  for (std::size_t m = 0; m < count; ++m) {
+    std::string written;
+    if (!engine.saveMailToEML(out.path(), written, static_cast<std::int32_t>(m)) || qm::test::readFile(written) != mail(m))
+      return ::testing::AssertionFailure() << "the raw scan's mail " << m << " differs";
+    qm::platform::deleteFile(written);
+  }
   return ::testing::AssertionSuccess();
 }
 

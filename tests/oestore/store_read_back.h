@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,5 +24,10 @@ StoreContents readBackStore(const std::string& path);
 // raw scan; it passes the structural check; each record's subject, sender and sent date
 // are those of its mail.
 ::testing::AssertionResult storeHolds(const std::string& path, const std::vector<std::string>& mails);
+
+// The same for stores too large to hold their mails in memory: mail m's text is `mail(m)`.
+// The raw scan's mails are written one at a time and compared.
+::testing::AssertionResult largeStoreHolds(const std::string& path, const std::function<std::string(std::size_t)>& mail,
+                                           std::size_t count);
 
 }  // namespace oe::test
