@@ -127,6 +127,36 @@ TEST_F(DbxModeRun, EachSourceBecomesAStoreFileHoldingTheMailsTheEmlKindWrites) {
   EXPECT_FALSE(platform::fileExists(storeDir + sep + kFolder0 + ".dbx")) << "the store's own file goes with the namespace";
 }
 
+// The bundled sample, every real store and generated stores in every layout: each store
+// written holds exactly the .eml files the EML kind writes from its source.
+TEST_F(DbxModeRun, EveryInputGivesAStoreOfTheMailsTheEmlKindWrites) {
+  std::vector<std::string> sources = {std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx"};
+  for (const char* real : {"linux-kernel.dbx", "acpi-devel.dbx", "kde.dbx", "ck.dbx", "kmail.dbx", "hal-commit.dbx",
+                           "hal.dbx", "Posteingang.dbx", "Mailinglists.dbx", "welcome/Inbox.dbx", "welcome/Outbox.dbx"})
+    sources.push_back(qm::test::sharedFile(std::string("samples/real/") + real));
+  std::vector<std::string> mails;
+  for (int i = 0; i < 9; ++i) mails.push_back(longMail("g" + std::to_string(i), 200 + 700 * i));
+  for (const auto layout : {storegen::Layout::InOrder, storegen::Layout::Reversed, storegen::Layout::Interleaved,
+                            storegen::Layout::Spread, storegen::Layout::Shuffled}) {
+    storegen::StoreOptions options;
+    options.layout = layout;
+    const std::string path = dir.file(std::string(storegen::layoutName(layout)) + ".dbx");
+    qm::test::writeFile(path, storegen::buildStore(mails, options).bytes);
+    sources.push_back(path);
+  }
+  std::vector<std::vector<std::string>> expected;
+  for (const std::string& source : sources) expected.push_back(emlOf(source));
+  EXPECT_EQ(expected[0].size(), 6u);
+  EXPECT_EQ(expected.back().size(), mails.size());
+  ASSERT_EQ(run(sources), 0);
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    SCOPED_TRACE(sources[i]);
+    std::string base = platform::fromPath(platform::toPath(sources[i]).stem());
+    const std::string folder = std::to_string(i + 1) + "_Converted_" + base;
+    EXPECT_TRUE(oe::test::storeHolds(outFile(folder, DbxMode::storeFolderName(static_cast<int>(i), kStamp)), expected[i]));
+  }
+}
+
 TEST_F(DbxModeRun, ADamagedSourceGivesAHealthyStoreOfTheMailsThatCouldBeFound) {
   storegen::StoreOptions layout;
   layout.layout = storegen::Layout::Interleaved;
