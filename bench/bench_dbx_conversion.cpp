@@ -8,12 +8,7 @@
 // with an attachment of up to 1 MB. Folders and sizes as bench_eml_conversion (QM_BENCH_DIR,
 // QM_BENCH_STORE_MB); QM_BENCH_SETTLE_SECONDS is the pause before each run.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "bench/conversion_store.h"
 #include "convert/save_option.h"
@@ -53,22 +48,13 @@ const ConversionStore& corpus() {
   return c;
 }
 
-// Each run starts on a quiet file system (see bench_pst_conversion): the page cache written
-// out, then a pause, since the run to a store deletes each of its temporary .eml files.
-void settleDisk() {
-  corpus();
-  ::sync();
-  const char* wait = std::getenv("QM_BENCH_SETTLE_SECONDS");
-  std::this_thread::sleep_for(std::chrono::seconds(wait ? std::strtoul(wait, nullptr, 10) : 70));
-}
-
 void BM_EmlConversionRun(benchmark::State& state) {
-  settleDisk();
+  qm::bench::settleDisk(corpus());
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASEML);
 }
 
 void BM_DbxConversionRun(benchmark::State& state) {
-  settleDisk();
+  qm::bench::settleDisk(corpus());
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASDBX);
 }
 

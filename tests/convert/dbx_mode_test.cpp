@@ -27,7 +27,7 @@ const std::string kFolder1 = "Tarnwick-Converted-DBX-1--3-7-2010--14hr-5m-9s";
 class FailingNamespace : public oe::StoreNamespace {
  public:
   using StoreNamespace::StoreNamespace;
-  std::function<bool()> onInitialize, onCreateFolder, onOpenFolder;
+  std::function<bool()> onInitialize, onCreateFolder, onOpenFolder, onGetDirectory;
   bool Initialize(const void* w, std::uint32_t r) override {
     return (!onInitialize || onInitialize()) && StoreNamespace::Initialize(w, r);
   }
@@ -36,6 +36,9 @@ class FailingNamespace : public oe::StoreNamespace {
   }
   bool OpenFolder(oe::FolderId id, std::uint32_t r, std::unique_ptr<oe::StoreFolder>& f) override {
     return (!onOpenFolder || onOpenFolder()) && StoreNamespace::OpenFolder(id, r, f);
+  }
+  bool GetDirectory(std::string& directory, std::size_t room) override {
+    return StoreNamespace::GetDirectory(directory, room) && (!onGetDirectory || onGetDirectory());
   }
 };
 
@@ -253,6 +256,39 @@ TEST_F(DbxModeRun, AMailTheEngineCannotWriteIsLoggedToTheExecutionLogAndTheProgr
   EXPECT_EQ(worker.run(), 0);
   EXPECT_TRUE(inOrder(recorder.events(), {"exec: Recovery fails for mail 1", "fileBar: 80", "mailDone: 1/2 failed"}));
   EXPECT_TRUE(oe::test::storeHolds(outFile("1_Converted_A", kFolder0), {shortMail("a")}));
+}
+
+// The store's own file goes when the namespace is released, so a store file that cannot be
+// completed or copied would lose the mails: the run ends with an error instead of success.
+TEST_F(DbxModeRun, AStoreFileThatCannotBeCompletedOrCopiedEndsTheRunWithAnError) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("a")});
+  {
+    RunRecorder view(dir.path());
+    connection.createNamespace = [] {
+      auto ns = std::make_unique<FailingNamespace>();
+      ns->onGetDirectory = [] { return false; };
+      return std::unique_ptr<oe::StoreNamespace>(std::move(ns));
+    };
+    EXPECT_EQ(run({a}, view), -1);
+    EXPECT_TRUE(inOrder(view.events(), {"message(error): Could not write DBX file.", "error: Could not complete DBX file " +
+                                            oe::storeDirectory() + "/" + kFolder0 + ".dbx", "resetControls"}));
+  }
+  {
+    // A folder where the file should go: the copy cannot be put in its place.
+    connection = {};
+    platform::createDirectory(dir.file("out") + "/1_Converted_A");  // made by the run before
+    ASSERT_TRUE(platform::createDirectory(dir.file("out") + "/1_Converted_A/" + kFolder0 + ".dbx"));
+    qm::test::writeFile(dir.file("out") + "/1_Converted_A/" + kFolder0 + ".dbx/keep", std::string("x"));
+    RunRecorder view(dir.path());
+    EXPECT_EQ(run({a}, view), -1);
+    EXPECT_TRUE(inOrder(view.events(), {"message(error): Could not copy DBX file to <root>/out/1_Converted_A",
+                                        "error: Could not copy DBX file from " + oe::storeDirectory() + "/" + kFolder0 +
+                                            ".dbx to <root>/out/1_Converted_A/" + kFolder0 + ".dbx",
+                                        "resetControls"}));
+    EXPECT_EQ(snapshot(dir.file("out") + "/1_Converted_A"),
+              (std::map<std::string, std::string>{{kFolder0 + ".dbx/", ""}, {kFolder0 + ".dbx/keep", "x"}}))
+        << "no partial copy is left";
+  }
 }
 
 TEST_F(DbxModeRun, AStoppedRunLeavesNoStoreFileInTheOutputFolder) {
