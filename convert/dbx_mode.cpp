@@ -1,6 +1,7 @@
 #include "convert/dbx_mode.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -16,14 +17,17 @@ namespace {
 // The store directory path the store hands back fits this many characters.
 constexpr std::size_t kDirectoryRoom = 260;
 
-// A temporary .eml file, whole, as raw bytes; none when it cannot be read.
+// A temporary .eml file, whole, as raw bytes; false when it cannot be read.
 bool readWhole(const std::string& path, std::vector<char>& bytes) {
   std::unique_ptr<std::FILE, platform::FileCloser> in(platform::openFile(path, "rb"));
   if (!in) return false;
-  bytes.clear();
-  char chunk[65536];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in.get())) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
-  return std::ferror(in.get()) == 0;
+  // One read for the whole file, unbuffered: the stream's buffer would only copy it again.
+  std::setvbuf(in.get(), nullptr, _IONBF, 0);
+  if (!platform::seekToEnd(in.get())) return false;
+  const std::optional<std::uint64_t> size = platform::tellPosition(in.get());
+  if (!size || !platform::seekTo(in.get(), 0)) return false;
+  bytes.resize(static_cast<std::size_t>(*size));
+  return std::fread(bytes.data(), 1, bytes.size(), in.get()) == bytes.size();
 }
 
 // Copies `from` to `to` through a temporary name beside `to`, so that `to` is either the

@@ -59,6 +59,17 @@ TEST(MailSummary, FallsBackToTheRunsTimeAndMarksMixedMailAsHavingAttachments) {
   EXPECT_EQ(m.flags, kFlagRead | kFlagHasBody | kFlagAttachment);
 }
 
+TEST(MailSummary, CountsBodyLinesWhereverTheLineFeedsFall) {
+  EXPECT_EQ(bodyLineCount(""), 0u);
+  EXPECT_EQ(bodyLineCount("x"), 1u);
+  EXPECT_EQ(bodyLineCount("a\r\nb\r\n"), 2u);
+  EXPECT_EQ(bodyLineCount(std::string(17, '\n')), 17u);
+  EXPECT_EQ(bodyLineCount("\n\n\n\n\n\n\n\nabc"), 9u);
+  // Bytes that differ from a line feed only in their high bit or low bits are no line feeds.
+  EXPECT_EQ(bodyLineCount("\x8a\x0b\x09\x8a\x0a\x8a\x8a\x8a\x8a\x8a\x8a\x0a"), 2u);
+  EXPECT_EQ(bodyLineCount(std::string(4096, 'x') + "\r\n" + std::string(4093, 'y') + "\n"), 2u);
+}
+
 TEST(MailSummary, KeepsSubjectsWithoutALeadingReplyPrefix) {
   EXPECT_EQ(normalizedSubject("[list] Re: x"), "[list] Re: x");
   EXPECT_EQ(normalizedSubject("Re: Re: x"), "Re: x");
