@@ -1,7 +1,5 @@
 #include "cli/index_command.h"
 
-#include <cstdio>
-
 #include "oestore/store_checker.h"
 #include "oestore/store_index.h"
 
@@ -22,11 +20,9 @@ std::string dateText(std::uint64_t fileTime) {
   const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
   const std::int64_t s = seconds % 86400;
-  char text[40];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
-                static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(s / 3600),
-                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-  return text;
+  auto two = [](std::int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  return std::to_string(year) + "-" + two(month) + "-" + two(day) + " " + two(s / 3600) + ":" + two(s / 60 % 60) + ":" +
+         two(s % 60);
 }
 
 bool listStore(const std::string& file, bool check, std::ostream& out, std::ostream& err) {

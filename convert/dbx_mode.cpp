@@ -139,6 +139,8 @@ MailOutcome DbxMode::import(RunContext& run, int index, const std::string& emlPa
     run.log("could not commit new mail as " + at);
     if (folder_->commitFailure() == oe::CommitFailure::StoreFull)
       run.logError("Mail " + to_string(index) + " refused: the DBX file " + folderName_ + ".dbx would pass 2 GB");
+    if (folder_->commitFailure() == oe::CommitFailure::DiskFailed)
+      run.logError("Mail " + to_string(index) + " not written: the DBX file " + folderName_ + ".dbx cannot be written");
     return MailOutcome::Skipped;
   }
   stream.reset();
@@ -149,13 +151,13 @@ MailOutcome DbxMode::import(RunContext& run, int index, const std::string& emlPa
 bool DbxMode::finishMails(RunContext& run, const FileJob& job) {
   if (run.stopped()) return false;
   const bool copied = copyStoreFile(run, job);
-  if (run.stopped()) return false;
+  if (!copied || run.stopped()) return false;
   run.show([](RunView& v) {
     v.setPercentLabel(" ");
     v.setFileBar(100);
   });
   release();
-  return copied;
+  return true;
 }
 
 bool DbxMode::copyStoreFile(RunContext& run, const FileJob& job) {

@@ -3,6 +3,8 @@
 // each kind, block offsets past 16 MiB and the size limit.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "oestore/mail_summary.h"
 #include "oestore/store_checker.h"
 #include "oestore/store_index.h"
@@ -180,6 +182,22 @@ TEST(StoreWriter, FinishingAgainAfterMoreMailsGivesAStoreOfAllOfThem) {
     expectReadsBack(dir.file("Out.dbx"), mails);
   }
   EXPECT_TRUE(writer->close());
+}
+
+// A disk that refuses the writes: the writer says so and takes no more mails.
+TEST(StoreWriter, ADiskThatRefusesWritesIsReportedAndEndsTheStore) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no device that is always full here";
+  auto writer = MessageStoreWriter::create("/dev/full", {});
+  ASSERT_TRUE(writer);
+  std::uint32_t id = 0;
+  AddResult result = AddResult::Added;
+  for (int i = 0; i < 200 && result == AddResult::Added; ++i) {
+    const std::string mail = mailText(i, 3000);
+    result = writer->addMail(mail, summarizeMail(mail, 0, 0), id);
+  }
+  EXPECT_EQ(result, AddResult::WriteFailed);
+  EXPECT_FALSE(writer->finish());
+  EXPECT_FALSE(writer->close());
 }
 
 }  // namespace
