@@ -20,7 +20,11 @@ std::string dateText(std::uint64_t fileTime) {
   const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
   const std::int64_t s = seconds % 86400;
-  auto two = [](std::int64_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+  auto two = [](std::int64_t v) {
+    std::string digits = std::to_string(v);
+    if (digits.size() < 2) digits.insert(digits.begin(), '0');
+    return digits;
+  };
   return std::to_string(year) + "-" + two(month) + "-" + two(day) + " " + two(s / 3600) + ":" + two(s / 60 % 60) + ":" +
          two(s % 60);
 }

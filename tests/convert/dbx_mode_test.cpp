@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "convert/conversion_worker.h"
@@ -22,6 +23,13 @@ using qm::test::TempDir;
 const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
 const std::string kFolder0 = "Tarnwick-Converted-DBX-0--3-7-2010--14hr-5m-9s";
 const std::string kFolder1 = "Tarnwick-Converted-DBX-1--3-7-2010--14hr-5m-9s";
+
+// A file of the store directory as the recorder shows paths: every separator '/'.
+std::string shownInStore(const std::string& name) {
+  std::string path = oe::storeDirectory() + "/" + name;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
 
 // A namespace whose operations can be made to fail or throw.
 class FailingNamespace : public oe::StoreNamespace {
@@ -118,13 +126,13 @@ TEST_F(DbxModeRun, EachSourceBecomesAStoreFileHoldingTheMailsTheEmlKindWrites) {
       "exec: In <root>/Inbox.dbx file 3 convertable mails were found",
       "fileBar: 26", "mailDone: 0/3 saved", "fileBar: 53", "mailDone: 1/3 saved", "fileBar: 80",
       "mailDone: 2/3 saved",
-      "exec: copying DBX file from " + storeDir + sep + kFolder0 + ".dbx to <root>/out/1_Converted_Inbox/" + kFolder0 + ".dbx",
+      "exec: copying DBX file from " + shownInStore(kFolder0 + ".dbx") + " to <root>/out/1_Converted_Inbox/" + kFolder0 + ".dbx",
       "percent:  ", "fileBar: 100",
       "exec: SAVEASEML convertion Succeeded for file <root>/Inbox.dbx",
       "exec: Temp Directory clean successfully", "exec: DBX File closed",
       "fileFinished: 0 found=3 saved=3 failed=0",
       "exec: In SAVEASDBX", "exec: In <root>/B.dbx file 0 convertable mails were found",
-      "exec: copying DBX file from " + storeDir + sep + kFolder1 + ".dbx to <root>/out/2_Converted_B/" + kFolder1 + ".dbx",
+      "exec: copying DBX file from " + shownInStore(kFolder1 + ".dbx") + " to <root>/out/2_Converted_B/" + kFolder1 + ".dbx",
       "message(completion): Files converted Successfully to <root>/out folder"}));
   EXPECT_TRUE(snapshot(dir.file("temp")).empty()) << "the temporary .eml files and folders are gone";
   EXPECT_FALSE(platform::fileExists(storeDir + sep + kFolder0 + ".dbx")) << "the store's own file goes with the namespace";
@@ -271,7 +279,7 @@ TEST_F(DbxModeRun, AStoreFileThatCannotBeCompletedOrCopiedEndsTheRunWithAnError)
     };
     EXPECT_EQ(run({a}, view), -1);
     EXPECT_TRUE(inOrder(view.events(), {"message(error): Could not write DBX file.", "error: Could not complete DBX file " +
-                                            oe::storeDirectory() + "/" + kFolder0 + ".dbx", "resetControls"}));
+                                            shownInStore(kFolder0 + ".dbx"), "resetControls"}));
   }
   {
     // A folder where the file should go: the copy cannot be put in its place.
@@ -282,8 +290,7 @@ TEST_F(DbxModeRun, AStoreFileThatCannotBeCompletedOrCopiedEndsTheRunWithAnError)
     RunRecorder view(dir.path());
     EXPECT_EQ(run({a}, view), -1);
     EXPECT_TRUE(inOrder(view.events(), {"message(error): Could not copy DBX file to <root>/out/1_Converted_A",
-                                        "error: Could not copy DBX file from " + oe::storeDirectory() + "/" + kFolder0 +
-                                            ".dbx to <root>/out/1_Converted_A/" + kFolder0 + ".dbx",
+                                        "error: Could not copy DBX file from " + shownInStore(kFolder0 + ".dbx") + " to <root>/out/1_Converted_A/" + kFolder0 + ".dbx",
                                         "resetControls"}));
     EXPECT_EQ(snapshot(dir.file("out") + "/1_Converted_A"),
               (std::map<std::string, std::string>{{kFolder0 + ".dbx/", ""}, {kFolder0 + ".dbx/keep", "x"}}))
@@ -313,7 +320,7 @@ TEST_F(DbxModeRun, AStoppedRunLeavesNoStoreFileInTheOutputFolder) {
       EXPECT_EQ(name, "1_Converted_A/" + kFolder0 + ".dbx");
       EXPECT_TRUE(oe::test::storeHolds(dir.file("out") + "/" + name, emlOf(a)));
     }
-    EXPECT_FALSE(platform::fileExists(oe::storeDirectory() + "/" + kFolder0 + ".dbx"));
+    EXPECT_FALSE(platform::fileExists(oe::storeDirectory() + platform::pathSeparator() + kFolder0 + ".dbx"));
   }
 }
 
