@@ -32,10 +32,15 @@ bool readWhole(const std::string& path, std::vector<char>& bytes) {
 
 // Copies `from` to `to` through a temporary name beside `to`, so that `to` is either the
 // whole file or absent (and an older file of that name stays until the copy is complete).
+// On the same volume the copy is a second name for the store's file, which the store drops
+// when it is released: the bytes are not written a second time.
 bool copyWhole(const std::string& from, const std::string& to) {
   std::error_code ec;
+  const std::filesystem::path source = platform::toPath(from);
   const std::filesystem::path part = platform::toPath(to + ".part");
-  std::filesystem::copy_file(platform::toPath(from), part, std::filesystem::copy_options::overwrite_existing, ec);
+  std::filesystem::remove(part, ec);
+  std::filesystem::create_hard_link(source, part, ec);
+  if (ec) std::filesystem::copy_file(source, part, std::filesystem::copy_options::overwrite_existing, ec);
   if (!ec) std::filesystem::rename(part, platform::toPath(to), ec);
   if (ec) std::filesystem::remove(part, ec);
   return !ec && platform::fileExists(to);
