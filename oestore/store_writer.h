@@ -56,7 +56,7 @@ class MessageStoreWriter {
  private:
   MessageStoreWriter(std::string path, std::FILE* file, StoreOptions options);
   bool writeAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
-  // Writes the segment image `image` of `segment` when `next` opened a new one.
+  // Writes a segment's in-memory image at its place in the file and clears the image.
   bool flushSegment(const Segment& segment, std::vector<std::uint8_t>& image);
   void place(std::vector<std::uint8_t>& image, const Segment& segment, std::uint64_t at,
              const std::uint8_t* data, std::size_t size);
