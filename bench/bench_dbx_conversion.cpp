@@ -49,12 +49,14 @@ const ConversionStore& corpus() {
 }
 
 void BM_EmlConversionRun(benchmark::State& state) {
-  qm::bench::settleDisk(corpus());
+  corpus();
+  qm::bench::settleDisk();
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASEML);
 }
 
 void BM_DbxConversionRun(benchmark::State& state) {
-  qm::bench::settleDisk(corpus());
+  corpus();
+  qm::bench::settleDisk();
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASDBX);
 }
 

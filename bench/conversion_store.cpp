@@ -117,8 +117,7 @@ void setCounters(benchmark::State& state, const ConversionStore& store) {
   state.counters["store_MB"] = static_cast<double>(*platform::fileSize(store.store())) / (1 << 20);
 }
 
-void settleDisk(const ConversionStore& store) {
-  (void)store;  // made by the caller's argument
+void settleDisk() {
   ::sync();
   const char* wait = std::getenv("QM_BENCH_SETTLE_SECONDS");
   std::this_thread::sleep_for(std::chrono::seconds(wait ? std::strtoul(wait, nullptr, 10) : 70));
