@@ -1,6 +1,7 @@
 // Writing one mail as an .eml file: the used bytes of every block of its chain, in chain
 // order, byte for byte; in recovery mode only when its first blocks look like a mail header.
 #include <array>
+#include <cerrno>
 #include <memory>
 #include <string_view>
 #include <unordered_set>
@@ -129,6 +130,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
       } else {
         position += b.usedLength;
         if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
+          if (errno == ENOSPC) outputDiskFull = true;
           logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file",
                                 {index, mailNumber}),
                   true);
@@ -148,6 +150,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
 
 bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& outputPath,
                         std::int32_t mailNumber) {
+  outputDiskFull = false;
   try {
     const auto mails = static_cast<std::int32_t>(mailList.size());
     if (mailNumber < 0 || mailNumber >= mails) {
@@ -170,7 +173,10 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     if (recoveryMode && !passesHeaderTest(in, first, mailNumber)) return false;
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
     OutputFile out(qm::platform::openFile(outputPath, "w+b"));
-    if (!out) return false;
+    if (!out) {
+      if (errno == ENOSPC) outputDiskFull = true;
+      return false;
+    }
     std::setvbuf(out.get(), nullptr, _IOFBF, kOutputBuffer);
     const CopyResult copied = copyChain(in, out.get(), first, mailNumber);
     if (copied != CopyResult::Complete) {
@@ -179,6 +185,7 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
       return false;
     }
     if (std::fclose(out.release()) != 0) {
+      if (errno == ENOSPC) outputDiskFull = true;
       logLine(formatLogText("Error closing file:%s of Email No:%d", {outputPath, mailNumber}), true);
       return false;
     }

@@ -43,13 +43,20 @@ std::optional<std::uint64_t> tellPosition(std::FILE* file) {
 // One call: DeleteFileW never removes a folder.
 bool deleteFile(const std::string& utf8Path) { return DeleteFileW(toWide(utf8Path).c_str()) != 0; }
 
+bool isLink(const std::string& utf8Path) {
+  const DWORD attributes = GetFileAttributesW(toWide(utf8Path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(toWide(utf8Path).c_str(), GetFileExInfoStandard, &data))
     return std::nullopt;
-  FILETIME local{};
+  // Through the time zone's rules for that date: FileTimeToLocalFileTime would apply
+  // today's daylight-saving offset to every date.
+  SYSTEMTIME utc{};
   SYSTEMTIME st{};
-  if (!FileTimeToLocalFileTime(&data.ftCreationTime, &local) || !FileTimeToSystemTime(&local, &st))
+  if (!FileTimeToSystemTime(&data.ftCreationTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &st))
     return std::nullopt;
   return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }

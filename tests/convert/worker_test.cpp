@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "convert/save_option.h"
 #include "platform/files.h"
 #include "tests/convert/run_fixture.h"
@@ -149,6 +151,32 @@ TEST_F(WorkerRun, FailedMailsAreLoggedByIndexAndTheRestStillConverted) {
       "fileFinished: 0 found=3 saved=2 failed=1"}));
   EXPECT_EQ(snapshot(out("1_Converted_A_As_EML")).size(), 2u);
 }
+
+#ifndef _WIN32
+TEST_F(WorkerRun, AFullDiskEndsAnEmlRunWithAnErrorNeverWithTheCompletionMessage) {
+  // The second mail's file is /dev/full, which takes the file but fails every write with
+  // "no space left on device", as a disk that has just filled up does.
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1"), shortMail("2"), shortMail("3")});
+  const auto b = writeStore(dir.file("B.dbx"), {shortMail("b")});
+  recorder.after = [&](const std::string& event) {
+    if (event != "mailsFound: 3") return;
+    std::error_code ec;
+    std::filesystem::create_symlink("/dev/full", platform::toPath(out("1_Converted_A_As_EML/A_000002.eml")), ec);
+    ASSERT_FALSE(ec) << ec.message();
+  };
+  EXPECT_EQ(run(emlSettings({a, b}, out())), -1);
+  const auto events = recorder.events();
+  const std::string full = "<root>/out/1_Converted_A_As_EML/A_000002.eml: the disk is full";
+  EXPECT_TRUE(inOrder(events, {"mailDone: 0/3 saved", "error: conversion fails for mail 1",
+                               "message(error): Could not write Output EML file:\n" + full,
+                               "error: Could not write Output EML file: " + full}));
+  EXPECT_EQ(events.back(), "runEnded: failed: Could not write Output EML file: " + full);
+  for (const auto& e : events) {
+    EXPECT_EQ(e.find("mailDone: 2/3"), std::string::npos) << "the run goes no further: " << e;
+    EXPECT_EQ(e.find("Succeeded"), std::string::npos) << e;
+  }
+}
+#endif
 
 TEST_F(WorkerRun, LogsNothingWhenLoggingIsOff) {
   auto settings = emlSettings({writeStore(dir.file("A.dbx"), {shortMail("1")}), dir.file("gone.dbx")}, out());
