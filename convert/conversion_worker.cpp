@@ -82,11 +82,14 @@ int ConversionWorker::run() {
       run.context.logError("Exception In DBX_Recover_thread");
       result = endEarly(run, "Exception In DBX_Recover_thread");
     }
+    // A stopped run completes what it was writing while the run's objects still exist;
+    // nothing of the run may be left to run after it.
+    token_.settle();
+    token_.setStopAction({});
   } catch (...) {
     // The run could not even be set up; the front end is still told that it ended.
     token_.guard([&] { view_.runEnded({RunEnd::Outcome::Failed, {}, "the run could not be set up"}); });
   }
-  token_.settle();
   // A stopped run says so once its thread has let go of everything: the file it was
   // writing is complete. The front end that stopped it has stopped listening to it, so
   // this one report passes the gate.

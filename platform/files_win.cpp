@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/text_win.h"
+#include "platform/time_win.h"
 
 namespace qm::platform {
 
@@ -48,17 +49,22 @@ bool isLink(const std::string& utf8Path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+std::optional<LocalTime> localTimeOf(std::uint64_t fileTime) {
+  // FileTimeToLocalFileTime would apply today's daylight-saving offset to every date.
+  const FILETIME ft{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+  SYSTEMTIME utc{};
+  SYSTEMTIME st{};
+  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &st))
+    return std::nullopt;
+  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(toWide(utf8Path).c_str(), GetFileExInfoStandard, &data))
     return std::nullopt;
-  // Through the time zone's rules for that date: FileTimeToLocalFileTime would apply
-  // today's daylight-saving offset to every date.
-  SYSTEMTIME utc{};
-  SYSTEMTIME st{};
-  if (!FileTimeToSystemTime(&data.ftCreationTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &st))
-    return std::nullopt;
-  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+  const FILETIME& c = data.ftCreationTime;
+  return localTimeOf(static_cast<std::uint64_t>(c.dwHighDateTime) << 32 | c.dwLowDateTime);
 }
 
 std::string executableFolder() {

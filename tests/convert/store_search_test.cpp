@@ -120,8 +120,9 @@ bool makeFolderLink(const std::string& target, const std::string& link) {
 }
 
 TEST_F(StoreTree, DoesNotFollowALinkBackUpTheTree) {
-  if (!makeFolderLink(dir.path(), path("sub2/loop"))) GTEST_SKIP() << "no folder link can be made here";
-  ASSERT_TRUE(platform::isDirectory(path("sub2/loop"))) << "the link leads to the tree";
+  // Some systems (Wine among them) report a link made but cannot walk through it.
+  if (!makeFolderLink(dir.path(), path("sub2/loop")) || !platform::isDirectory(path("sub2/loop")))
+    GTEST_SKIP() << "no folder link can be made here";
   EXPECT_TRUE(platform::isLink(path("sub2/loop")));
   EXPECT_FALSE(platform::isLink(path("sub2")));
   EXPECT_EQ(walk().size(), 7u);
