@@ -98,6 +98,22 @@ class StopFromWindow : public WindowTest {
   std::atomic<bool> release{true};
 };
 
+TEST_F(StopFromWindow, WhileAMailIsImportedTheWindowShowsWhereTheRunIs) {
+  release = false;
+  useSlowStores(0ms);
+  prepare(IDR_SAVE_PST);
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return importing.load(); }));
+  pump();  // everything the worker reported before the second mail
+  EXPECT_EQ(text(IDT_SCAN), "Scanning File : Sample.dbx");
+  EXPECT_EQ(SendMessageW(control(IDP_FILE), PBM_GETPOS, 0, 0), 16);  // one mail of six
+  EXPECT_EQ(text(IDT_PERCENT), "16 %");
+  EXPECT_EQ(SendMessageW(control(IDP_OVERALL), PBM_GETPOS, 0, 0), 16);
+  EXPECT_EQ(text(IDT_PROGRESS), "Progress Report : 16%");
+  EXPECT_EQ(text(IDB_CONVERT), "&Stop");
+  EXPECT_EQ(disabledInputs(), std::vector<std::string>{});
+}
+
 TEST_F(StopFromWindow, StopDuringALongImportReturnsAtOnceAndTheWorkerLeavesTheFileComplete) {
   useSlowStores(2000ms);
   prepare(IDR_SAVE_PST);
