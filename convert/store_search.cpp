@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/safe_files.h"
+#include "platform/safe_files.h"
 
 namespace qm::convert {
 

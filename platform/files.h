@@ -41,9 +41,6 @@ struct FileCloser {
 std::optional<std::uint64_t> fileSize(const std::string& utf8Path);
 bool fileExists(const std::string& utf8Path);
 bool isDirectory(const std::string& utf8Path);
-// A symbolic link, or on Windows any reparse point (a junction, a directory link, a mount
-// point): a walk through folders does not follow it.
-bool isLink(const std::string& utf8Path);
 
 // Creates a single folder level; false when it exists already or the parent is missing.
 bool createDirectory(const std::string& utf8Path);

@@ -48,11 +48,6 @@ void startWriteBack(std::FILE* file, std::uint64_t offset, std::uint64_t length)
 // One call: unlink never removes a folder.
 bool deleteFile(const std::string& utf8Path) { return ::unlink(utf8Path.c_str()) == 0; }
 
-bool isLink(const std::string& utf8Path) {
-  struct stat st {};
-  return ::lstat(utf8Path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   struct stat st {};
   if (::stat(utf8Path.c_str(), &st) != 0) return std::nullopt;

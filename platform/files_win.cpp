@@ -44,11 +44,6 @@ std::optional<std::uint64_t> tellPosition(std::FILE* file) {
 // One call: DeleteFileW never removes a folder.
 bool deleteFile(const std::string& utf8Path) { return DeleteFileW(toWide(utf8Path).c_str()) != 0; }
 
-bool isLink(const std::string& utf8Path) {
-  const DWORD attributes = GetFileAttributesW(toWide(utf8Path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 std::optional<LocalTime> localTimeOf(std::uint64_t fileTime) {
   // FileTimeToLocalFileTime would apply today's daylight-saving offset to every date.
   const FILETIME ft{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/safe_files.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
