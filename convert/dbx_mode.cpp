@@ -157,10 +157,7 @@ bool DbxMode::finishMails(RunContext& run, const FileJob& job) {
   if (run.stopped()) return false;
   const bool copied = copyStoreFile(run, job);
   if (!copied || run.stopped()) return false;
-  run.show([](RunView& v) {
-    v.setPercentLabel(" ");
-    v.setFileBar(100);
-  });
+  // The file bar goes from 80 to 100 with the file's report, now that the copy is done.
   release();
   return true;
 }

@@ -24,21 +24,15 @@ const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
 // Counts what the run reports; records nothing else.
 class CountingView : public RunView {
  public:
-  void setScanLine(const std::string&) override {}
-  void setPercentLabel(const std::string&) override {}
-  void setFileBar(int) override {}
-  void setOverallBar(int) override {}
-  void setProgressLine(const std::string&) override {}
-  void enableInputs(bool) override {}
-  void setConvertCaption(const std::string&) override {}
-  void enableConvert(bool) override {}
-  void uncheckSaveOptions() override {}
-  void clearRunning() override {}
-  void resetControls() override {}
-  void showMessage(const std::string& text, MessageKind kind) override {
+  void runStarted(const RunStart&) override {}
+  void fileStarted(const FileStart&) override {}
+  void mailsFound(int) override {}
+  void mailDone(const MailDone&) override {}
+  void message(MessageKind kind, const std::string& text) override {
     if (kind == MessageKind::Error) errors += text + "\n";
   }
   void fileFinished(const FileReport& r) override { report = r; }
+  void runEnded(const RunEnd&) override {}
 
   std::string errors;
   FileReport report;
