@@ -2,6 +2,7 @@
 
 #include "cli/convert_command.h"
 #include "cli/convert_options.h"
+#include "cli/index_command.h"
 #include "cli/list_command.h"
 #include "cli/scan_command.h"
 #include "cli/search_command.h"
@@ -25,6 +26,11 @@ OptionTable listHelp() {
   static ListOptions unused;
   return listOptionTable(unused);
 }
+// index parses its own arguments; this table names them for the help page and the checks.
+OptionTable indexHelp() {
+  static bool unused = false;
+  return {flag("--check", "also the faults the structural check finds in each store", unused)};
+}
 OptionTable noOptions() {
   return {};
 }
@@ -41,7 +47,7 @@ const char* const kExitCodes =
 const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> all = {
       {"convert", "convert --to KIND [OPTIONS] -d DEST (FILE... | --search DIR)",
-       "convert message stores to .eml, .pst or .msg files",
+       "convert message stores to .eml, .pst, .msg or new .dbx files",
        "Converts every mail the raw scan finds in each store. Each store gets its own output "
        "folder\n"
        "(1_Converted_Inbox_As_EML, ...) inside a new time-stamped folder in DEST, or in DEST "
@@ -71,6 +77,11 @@ const std::vector<CommandInfo>& commands() {
        "the mails they chain into, the chains dropped as incomplete and the blocks that belong to\n"
        "no mail. Nothing is written.\n",
        "  quillmend scan Inbox.dbx Sent.dbx\n", scanHelp, runScan},
+      {"index", "index [--check] STORE...", "the mails each store's own index lists",
+       "Lists the mails each store's own index names (id, date sent, size, sender, subject), read\n"
+       "through the header, the index tree and the message records only: the view of a healthy\n"
+       "store, where list shows what the raw scan finds.\n",
+       "  quillmend index --check Inbox.dbx\n", indexHelp, runIndex},
       {"search", "search DIR...", "the message stores below each folder, one a line",
        "Lists the message stores (.dbx files of the message kind) below each folder, one path a\n"
        "line, in the order convert --search takes them.\n",

@@ -35,7 +35,7 @@ OptionTable convertOptionTable(ConvertOptions& o) {
   auto& n = o.naming;
   return {
       {"--to", "", "KIND",
-       "output kind: eml (an .eml file per mail), pst (a .pst file per store), msg (a .msg file per mail)",
+       "output kind: eml, msg (a file per mail), pst or dbx (a new store file per store)",
        [&o](const std::string& v) -> Refusal { return o.to = v, std::nullopt; }},
       {"--dest", "-d", "DEST",
        "the folder the output goes into; made when missing, its parent must exist",

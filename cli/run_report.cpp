@@ -9,7 +9,10 @@
 
 using qm::convert::FileReport;
 using qm::convert::FileStart;
+using qm::convert::MailDone;
 using qm::convert::MessageKind;
+using qm::convert::RunEnd;
+using qm::convert::RunStart;
 
 namespace {
 
@@ -51,17 +54,25 @@ RunReport::RunReport(std::ostream& out, std::ostream& err, StoreTally& tally,
                      std::vector<std::uint64_t> sizes, ReportStyle style)
     : out_(out), err_(err), tally_(tally), sizes_(std::move(sizes)), style_(style) {}
 
-void RunReport::showMessage(const std::string& text, MessageKind kind) {
+void RunReport::runStarted(const RunStart& run) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (kind == MessageKind::Completion) {
-    completion_ = text;  // shown after the summary, and only when the run was clean
-    return;
-  }
+  run_ = run;
+}
+
+void RunReport::message(MessageKind kind, const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
   // An error inside a store is that store's reason, shown with its line.
   if (kind == MessageKind::Error && tally_.errorMessage(text)) return;
   clearLine();
   err_ << "quillmend convert: " << text << std::endl;
   redraw(true);
+}
+
+void RunReport::runEnded(const RunEnd& end) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  // Shown after the summary, and only when the run was clean.
+  if (end.outcome == RunEnd::Outcome::Completed) completion_ = end.completionMessage();
+  if (end.outcome == RunEnd::Outcome::Failed && !end.reason.empty()) tally_.errorMessage(end.reason);
 }
 
 void RunReport::errorLine(const std::string& text) {
@@ -86,10 +97,12 @@ void RunReport::mailsFound(int count) {
   redraw(true);
 }
 
-void RunReport::mailDone(int index, int, bool saved) {
+void RunReport::mailDone(const MailDone& mail) {
   std::lock_guard<std::mutex> lock(mutex_);
-  tally_.mailDone(index, saved);
-  mailsDoneInFile_ = index + 1;
+  tally_.mailDone(mail.result);
+  mailsDoneInFile_ = mail.index + 1;
+  filePercent_ = mail.count > 0 ? (mail.index + 1) * 100 / mail.count : 100;
+  overallPercent_ = run_.fileCount > 0 ? (file_.index * 100 + filePercent_) / run_.fileCount : 0;
   redraw(false);
 }
 

@@ -27,24 +27,13 @@ class RunReport : public qm::convert::RunView {
   RunReport(std::ostream& out, std::ostream& err, StoreTally& tally,
             std::vector<std::uint64_t> sizes, ReportStyle style);
 
-  // The window's controls have no meaning here.
-  void setScanLine(const std::string&) override {}
-  void setPercentLabel(const std::string&) override {}
-  void setFileBar(int position) override { filePercent_ = position; }
-  void setOverallBar(int position) override { overallPercent_ = position; }
-  void setProgressLine(const std::string&) override {}
-  void enableInputs(bool) override {}
-  void setConvertCaption(const std::string&) override {}
-  void enableConvert(bool) override {}
-  void uncheckSaveOptions() override {}
-  void clearRunning() override {}
-  void resetControls() override {}
-
-  void showMessage(const std::string& text, qm::convert::MessageKind kind) override;
+  void runStarted(const qm::convert::RunStart& run) override;
   void fileStarted(const qm::convert::FileStart& file) override;
   void mailsFound(int count) override;
-  void mailDone(int index, int count, bool saved) override;
+  void mailDone(const qm::convert::MailDone& mail) override;
   void fileFinished(const qm::convert::FileReport& report) override;
+  void message(qm::convert::MessageKind kind, const std::string& text) override;
+  void runEnded(const qm::convert::RunEnd& end) override;
 
   // A line the run writes to its error log: what the reasons are taken from.
   void errorLine(const std::string& text);
@@ -71,6 +60,7 @@ class RunReport : public qm::convert::RunView {
   std::chrono::steady_clock::time_point lastDraw_{};
   std::size_t drawnWidth_ = 0;
 
+  qm::convert::RunStart run_;
   qm::convert::FileStart file_;
   std::string completion_;
   int mailCount_ = 0;

@@ -13,12 +13,6 @@ bool isRefusal(const std::string& line) {
   return line.find("no valid mail header") != std::string::npos;
 }
 
-// The engine's line for a list entry whose chain gained a block in front of it: no mail of
-// its own, so neither a failure nor a reason (no file name was ever composed for it).
-bool isNoMail(const std::string& line) {
-  return line.rfind("could not write  file to ", 0) == 0;
-}
-
 std::string oneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
   std::string squeezed;
@@ -80,20 +74,22 @@ void StoreTally::mailsFound(int count) {
   mailLines_.clear();
 }
 
-void StoreTally::mailDone(int, bool saved) {
+void StoreTally::mailDone(qm::convert::MailResult result) {
+  using qm::convert::MailResult;
   StoreResult* s = running();
   if (!s) return;
   // Counted as they come, so that a store the run stops in still shows its true counts; the
   // store's own report replaces them when it finishes.
   const bool refused = std::any_of(mailLines_.begin(), mailLines_.end(), isRefusal);
-  const bool noMail = !mailLines_.empty() && isNoMail(mailLines_.front());
-  if (saved)
+  if (result == MailResult::Saved) {
     ++s->written;
-  else if (refused && recovery_)
-    ++s->leftOut;
-  else if (!noMail) {
-    ++s->failed;
-    if (s->reason.empty() && !mailLines_.empty()) s->reason = oneLine(mailLines_.front());
+  } else if (result != MailResult::NotAMail) {
+    if (refused && recovery_) {
+      ++s->leftOut;
+    } else {
+      ++s->failed;
+      if (s->reason.empty() && !mailLines_.empty()) s->reason = oneLine(mailLines_.front());
+    }
   }
   mailLines_.clear();
 }

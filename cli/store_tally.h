@@ -50,7 +50,7 @@ class StoreTally {
 
   void fileStarted(const qm::convert::FileStart& file);
   void mailsFound(int count);
-  void mailDone(int index, bool saved);
+  void mailDone(qm::convert::MailResult result);
   void fileFinished(const qm::convert::FileReport& report);
   // A line for the run's error log, and a message box of the Error kind: the raw material
   // of the reasons. Returns whether the message became the current store's reason.

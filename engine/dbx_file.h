@@ -102,6 +102,9 @@ class DbxFile {
   std::int32_t rejectedChains = 0;
   // Mails met by writes since the last open whose first blocks hold no recognisable header.
   std::int32_t headerlessMails = 0;
+  // The last mail could not be written because its disk is full: every mail after it into
+  // the same folder would fail too.
+  bool outputDiskFull = false;
 
  private:
   // Formats into `message` and hands it to the host while logEnabled is on.

@@ -146,6 +146,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
         if (headBlocks++ <= kHeaderFollowingBlocks)
           head.append(reinterpret_cast<const char*>(buffer.data()), b.usedLength);
         if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
+          if (errno == ENOSPC) outputDiskFull = true;
           logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file: %s",
                                 {index, mailNumber, systemReason()}),
                   true);
@@ -165,6 +166,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
 
 bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& outputPath,
                         std::int32_t mailNumber) {
+  outputDiskFull = false;
   try {
     const auto mails = static_cast<std::int32_t>(mailList.size());
     if (mailNumber < 0 || mailNumber >= mails) {
@@ -191,6 +193,7 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     qm::platform::OutputFile out;
     errno = 0;
     if (!out.open(outputPath)) {
+      if (errno == ENOSPC) outputDiskFull = true;
       logLine(formatLogText("Error creating file %s: %s", {outputPath, systemReason()}), true);
       return false;
     }
@@ -200,6 +203,7 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     if (!recoveryMode && !looksLikeMailHeader(head)) ++headerlessMails;
     errno = 0;
     if (!out.commit(qm::platform::OutputFile::Replace::Existing)) {
+      if (errno == ENOSPC) outputDiskFull = true;
       logLine(formatLogText("Error closing file:%s of Email No:%d: %s", {outputPath, mailNumber, systemReason()}),
               true);
       return false;

@@ -13,7 +13,7 @@ _quillmend() {
   done
 
   if [[ -z "$command" ]]; then
-    COMPREPLY=($(compgen -W "convert list scan search help --help -h --version -V" -- "$cur"))
+    COMPREPLY=($(compgen -W "convert list scan index search help --help -h --version -V" -- "$cur"))
     return
   fi
 
@@ -21,15 +21,16 @@ _quillmend() {
   case "$command" in
     convert)
       case "$prev" in
-        --to) COMPREPLY=($(compgen -W "eml pst msg" -- "$cur")); return ;;
+        --to) COMPREPLY=($(compgen -W "eml pst msg dbx" -- "$cur")); return ;;
         -d|--dest|--search) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --counter|--tag) return ;;
       esac
       options="--to -d --dest --search --into --overwrite --recovery --counter --no-counter --tag --no-tag --no-type-tag --json -q --quiet --progress --log --help -h" ;;
     list) options="--json --help -h" ;;
     scan) options="--json --log --help -h" ;;
+    index) options="--check --help -h" ;;
     search) options="--help -h" ;;
-    help) COMPREPLY=($(compgen -W "convert list scan search" -- "$cur")); return ;;
+    help) COMPREPLY=($(compgen -W "convert list scan index search" -- "$cur")); return ;;
   esac
 
   if [[ "$cur" == -* ]]; then

@@ -9,6 +9,7 @@
 namespace {
 
 using qm::convert::FileReport;
+using qm::convert::MailResult;
 using State = StoreResult::State;
 
 std::vector<qm::convert::SourceRow> threeStores() {
@@ -24,7 +25,7 @@ void mails(StoreTally& tally, const std::string& outcomes,
       tally.errorLine(line);
       tally.errorLine("could not write x file to y folder");
     }
-    tally.mailDone(static_cast<int>(i), outcomes[i] == 's');
+    tally.mailDone(outcomes[i] == 's' ? MailResult::Saved : MailResult::Failed);
   }
 }
 
@@ -36,7 +37,7 @@ TEST(StoreTally, CtrlCInTheMiddleOfAStoreKeepsItsTrueCounts) {
   tally.fileFinished(first);
   tally.fileStarted({1, 3, "/in/Sent.dbx", "Sent.dbx"});
   tally.mailsFound(500);
-  for (int i = 0; i < 120; ++i) tally.mailDone(i, true);
+  for (int i = 0; i < 120; ++i) tally.mailDone(MailResult::Saved);
   tally.runEnded(true);
 
   const auto& stores = tally.stores();
@@ -74,14 +75,14 @@ TEST(StoreTally, TheFirstFailedMailGivesTheReasonAndRefusalsAreNone) {
   tally.fileStarted({0, 3, "/in/Inbox.dbx", "Inbox.dbx"});
   tally.errorLine("session created");  // error-log lines of the set-up belong to no mail
   tally.mailsFound(4);
-  tally.mailDone(0, true);
+  tally.mailDone(MailResult::Saved);
   tally.errorLine("Mail 1 rejected as no valid mail header found in it.");
-  tally.mailDone(1, false);
-  tally.errorLine("could not write  file to /out folder");  // an entry that is no mail
-  tally.mailDone(2, false);
+  tally.mailDone(MailResult::Failed);
+  tally.errorLine("could not write  file to /out folder");
+  tally.mailDone(MailResult::NotAMail);  // an entry that is no mail: neither lost nor a reason
   tally.errorLine("Error creating file /out/Inbox_000004.eml: Permission denied");
   tally.errorLine("conversion fails for mail 3");
-  tally.mailDone(3, false);
+  tally.mailDone(MailResult::Failed);
   const StoreResult& live = tally.stores()[0];
   EXPECT_EQ(live.written, 1);
   EXPECT_EQ(live.leftOut, 1);
