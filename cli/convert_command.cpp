@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/convert_options.h"
+#include "cli/mailbox_command.h"
 #include "cli/run_report.h"
 #include "cli/terminal.h"
 #include "convert/conversion_worker.h"
@@ -135,6 +136,7 @@ std::string timeText(double seconds) {
 }  // namespace
 
 int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  if (asksForMailbox(args)) return runMailboxConvert(args, out, err);
   const auto options = parseConvertOptions(args, err);
   if (!options) return kExitUsage;
   const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}};

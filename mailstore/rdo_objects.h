@@ -129,6 +129,11 @@ class RDOMail {
   // True: the mail is a received, read mail; false (the start): an unsent draft.
   void setReceived(bool received);
   bool received() const { return received_; }
+  // The state the mail had in its old store: unread (the start: read), flagged for
+  // follow-up, and when it was received (the start: its first Received: header's date).
+  void setUnread(bool unread);
+  void setFlagged(bool flagged);
+  void setReceivedTime(UnixTime time);
   // Saves the mail into its folder. Saving again without a change in between does nothing.
   // Raises StoreFailure when the store file can no longer be written.
   void save();

@@ -14,6 +14,7 @@ namespace {
 
 // MS-OXCMSG 2.2.1.6 message flags.
 constexpr std::uint32_t kMsgFlagRead = 0x1, kMsgFlagUnsent = 0x8, kMsgFlagHasAttach = 0x10;
+constexpr std::uint32_t kFlagStatusFlagged = 2, kFollowupIconRed = 6;
 constexpr std::uint32_t kAttachByValue = 1, kAttachEmbeddedMsg = 5;
 constexpr int kMaxDepth = 32;
 constexpr std::size_t kMaxHeapValue = 3580;  // larger values live in subnodes (MS-PST 2.3.3.3)
@@ -108,7 +109,7 @@ class MessageBuilder {
     PropList props = messageProps(m, nid);
     writeRecipients(m, subs);
     std::uint64_t budget = ctx_.maxMessageBytes;
-    std::uint32_t flags = received ? kMsgFlagRead : (kMsgFlagRead | kMsgFlagUnsent);
+    std::uint32_t flags = received ? (m.unread ? 0 : kMsgFlagRead) : (kMsgFlagRead | kMsgFlagUnsent);
     const bool hasAttachments = writeAttachments(m, subs, budget);
     if (hasAttachments) flags |= kMsgFlagHasAttach;
     setProp(props, propInt32(tags::MessageFlags, flags));
@@ -165,6 +166,11 @@ class MessageBuilder {
     p.push_back(propBinary(tags::SearchKey, key));
     p.push_back(propInt32(tags::Importance, static_cast<std::uint32_t>(m.importance)));
     p.push_back(propInt32(tags::Priority, static_cast<std::uint32_t>(m.priority)));
+    if (m.flagged) {
+      // MS-OXOFLAG 2.2.1.1 and 2.2.1.2: flagged for follow-up, with the red flag.
+      p.push_back(propInt32(tags::FlagStatus, kFlagStatusFlagged));
+      p.push_back(propInt32(tags::FollowupIcon, kFollowupIconRed));
+    }
     if (m.textBody) p.push_back(propString(tags::Body, *m.textBody));
     if (m.htmlBody) {
       const std::string html = toUtf8(*m.htmlBody);

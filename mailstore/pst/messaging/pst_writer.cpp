@@ -243,8 +243,10 @@ void PstWriter::addMessage(Nid folderNid, const mail::Message& message, bool rec
   }
   dirty_ = true;
   ++unflushed_;
-  // Received mails are stored read, drafts too: the unread count stays as it is.
   setProp(f.props, propInt32(tags::ContentCount, int32Of(f.props, tags::ContentCount) + 1));
+  // Drafts are stored read; received mails as their old store had them.
+  if (received && message.unread)
+    setProp(f.props, propInt32(tags::ContentUnreadCount, int32Of(f.props, tags::ContentUnreadCount) + 1));
   f.contentsDirty = true;
   markCountsChanged(f);
 }
