@@ -87,7 +87,7 @@ std::optional<MailboxOptions> parse(const CommandArgs& args, bool listing, std::
 }
 
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void onInterrupt(int) { interrupted = 1; }
+extern "C" void onMailboxInterrupt(int) { interrupted = 1; }
 
 // DEST (made when missing) with a time-stamped folder inside it unless `into`.
 std::optional<std::string> makeDestination(const MailboxOptions& o, std::ostream& err) {
@@ -166,7 +166,7 @@ int runMailboxConvert(const CommandArgs& args, std::ostream& out, std::ostream& 
   run.logEnabled = options->log;
   interrupted = 0;
   run.stopRequested = [] { return interrupted != 0; };
-  const auto previous = std::signal(SIGINT, onInterrupt);
+  const auto previous = std::signal(SIGINT, onMailboxInterrupt);
 
   MailboxReport report(out, &out == &std::cout && stdoutIsTerminal());
   const auto started = std::chrono::steady_clock::now();
@@ -176,7 +176,8 @@ int runMailboxConvert(const CommandArgs& args, std::ostream& out, std::ostream& 
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   report.summary(totals, output->location(), seconds);
   if (!totals.failure.empty()) err << "quillmend convert: " << totals.failure << "\n";
-  const bool clean = totals.failure.empty() && !totals.stopped && totals.failed == 0 && totals.storesUnopened == 0 &&
+  const bool clean = box.missingStores == 0 && totals.failure.empty() && !totals.stopped && totals.failed == 0 &&
+                     totals.storesUnopened == 0 &&
                      totals.lostFromScan == 0;
   return clean ? kExitOk : kExitSomeFailed;
 }
@@ -186,5 +187,5 @@ int runMailboxList(const CommandArgs& args, std::ostream& out, std::ostream& err
   if (!options) return kExitUsage;
   const Mailbox box = readMailbox(options->mailbox);
   printNotes(box, err);
-  return listMailbox(box, out) ? kExitOk : kExitSomeFailed;
+  return listMailbox(box, out) && box.missingStores == 0 ? kExitOk : kExitSomeFailed;
 }

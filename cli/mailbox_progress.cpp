@@ -94,11 +94,12 @@ bool listMailbox(const Mailbox& mailbox, std::ostream& out) {
   long found = 0, listed = 0, recovered = 0, lost = 0;
   int unopened = 0;
   for (const FolderVisit& v : foldersOf(mailbox)) {
-    out << std::string(2 * (v.path.size() - 1), ' ') << v.folder->name << specialText(v.folder->special) << ": ";
+    out << std::string(2 * (v.path.size() - 1), ' ') << v.folder->name << specialText(v.folder->special);
     if (v.folder->storePath.empty()) {
-      out << (v.folder->children.empty() ? "no store\n" : "\n");
+      out << (v.folder->children.empty() ? ": no store\n" : "\n");
       continue;
     }
+    out << ": ";
     const FolderCount c = countStore(v.folder->storePath, false);
     out << countText(c) << "\n";
     found += c.found;

@@ -2,8 +2,9 @@
 
 #include <memory>
 
-#include "mailbox/index_records.h"
-#include "platform/bytes.h"
+#include "oestore/index_tree.h"
+#include "oestore/indexed_record.h"
+#include "oestore/store_index.h"
 #include "platform/charset.h"
 #include "platform/files.h"
 
@@ -25,30 +26,40 @@ SpecialFolder specialOf(std::uint32_t kind) {
 
 FolderList readFolderList(const std::string& path) {
   FolderList list;
-  std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(path, "rb"));
-  if (!file) {
+  const std::unique_ptr<oe::FileSource> source = oe::FileSource::open(path);
+  if (!source) {
     list.problem = "it cannot be read";
     return list;
   }
-  const std::uint64_t size = platform::fileSize(path).value_or(0);
-  std::uint8_t signature[8] = {};
-  if (std::fread(signature, 1, 8, file.get()) == 8 && loadLe32(signature + 4) != folder_index::kFolderListKind &&
-      loadLe32(signature) == index_layout::kFileMagic) {
-    list.problem = "it is a store of another kind";
+  const oe::StoreHeader header = oe::readStoreHeader(*source);
+  if (header.kind != oe::StoreKind::FolderList) {
+    list.problem = std::string("it is no folder list: ") + oe::storeKindName(header.kind);
     return list;
   }
-  TreeRecords tree = readTreeRecords(file.get(), size, 0);
-  for (const auto& r : tree.records) {
+  if (header.treeCount < 1) {
+    list.problem = "its header names no index";
+    return list;
+  }
+  oe::TreeWalk walk = oe::walkTree(*source, header.treeRoots[0], header.treeCounts[0]);
+  std::vector<std::string> problems = std::move(walk.problems);
+  for (const std::uint32_t value : walk.values) {
+    oe::RecordRead read = oe::readRecord(*source, value);
+    if (!read.record) {
+      problems.push_back("a folder record cannot be read");
+      continue;
+    }
+    const oe::IndexedRecord& r = *read.record;
     FolderRecord f;
-    f.id = r.number(folder_index::kId).value_or(0);
-    f.parent = r.number(folder_index::kParent).value_or(0);
-    f.name = nameText(r.text(folder_index::kName).value_or(""));
-    f.storeFile = nameText(r.text(folder_index::kStoreFile).value_or(""));
-    f.special = specialOf(r.number(folder_index::kSpecial).value_or(0));
+    f.id = r.number(folder_index::kId);
+    f.parent = r.number(folder_index::kParent);
+    f.name = nameText(r.text(folder_index::kName));
+    f.storeFile = nameText(r.text(folder_index::kStoreFile));
+    f.special = specialOf(r.number(folder_index::kSpecial));
+    f.mailCount = r.number(folder_index::kMailCount);
     list.folders.push_back(std::move(f));
   }
-  list.complete = tree.complete;
-  list.problem = tree.problem;
+  list.complete = problems.empty();
+  if (!problems.empty()) list.problem = problems.front();
   return list;
 }
 

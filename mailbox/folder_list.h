@@ -18,10 +18,10 @@ inline constexpr std::uint8_t kId = 0x00;
 inline constexpr std::uint8_t kParent = 0x01;
 inline constexpr std::uint8_t kName = 0x02;
 inline constexpr std::uint8_t kStoreFile = 0x03;
+inline constexpr std::uint8_t kMailCount = 0x07;
 inline constexpr std::uint8_t kSpecial = 0x09;
 inline constexpr std::uint32_t kNoParent = 0xFFFFFFFF;  // the root "Outlook Express"
 inline constexpr std::uint32_t kLocalFolders = 1;
-inline constexpr std::uint32_t kFolderListKind = 0x6F74FDC6;  // second signature word of Folders.dbx
 }  // namespace folder_index
 
 struct FolderRecord {
@@ -30,6 +30,7 @@ struct FolderRecord {
   std::string name;       // UTF-8 (stored in windows-1252)
   std::string storeFile;  // "Inbox.dbx"; empty when the folder has no store yet
   SpecialFolder special = SpecialFolder::None;
+  std::uint32_t mailCount = 0;  // as the list last counted them
 };
 
 struct FolderList {

@@ -91,7 +91,12 @@ class TreeBuilder {
         folder.storePath = dir_ + platform::pathSeparator() + it->second;
         ++out_.stores;
       } else if (it == files_.byName.end()) {
-        out_.notes.push_back("the store file " + f->storeFile + " of the folder \"" + folder.name + "\" is missing");
+        std::string note = "the store file " + f->storeFile + " of the folder \"" + folder.name + "\" is missing";
+        if (f->mailCount > 0) {
+          note += " (the folder list counted " + std::to_string(f->mailCount) + " mails in it)";
+          ++out_.missingStores;
+        }
+        out_.notes.push_back(note);
       }
     }
     for (const FolderRecord* c : childrenOf(f->id)) {

@@ -26,6 +26,7 @@ struct Mailbox {
   std::vector<MailboxFolder> top;    // the folders under "Local Folders", then the others
   std::vector<std::string> notes;    // what the user should know: a missing or damaged list...
   int stores = 0;                    // folders with a store file
+  int missingStores = 0;             // store files the list names with mails in them, not found
 };
 
 // Reads the store folder `dir`. Never fails: without a usable Folders.dbx every message

@@ -2,8 +2,7 @@
 
 #include <memory>
 
-#include "mailbox/index_records.h"
-#include "platform/files.h"
+#include "oestore/store_index.h"
 
 namespace qm::mailbox {
 
@@ -19,26 +18,25 @@ std::optional<mail::UnixTime> unixTimeOf(std::uint64_t fileTime) {
 StoreIndex readStoreIndex(const std::string& path) {
   using namespace message_index;
   StoreIndex index;
-  std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(path, "rb"));
-  if (!file) {
+  const std::unique_ptr<oe::FileSource> source = oe::FileSource::open(path);
+  if (!source) {
     index.problem = "the store cannot be read";
     return index;
   }
-  const TreeRecords tree = readTreeRecords(file.get(), platform::fileSize(path).value_or(0), 0);
-  for (const auto& r : tree.records) {
-    const auto first = r.number(kFirstBlock);
-    if (!first || *first == 0) continue;
+  const oe::MessageIndex read = oe::readMessageIndex(*source);
+  for (const auto& mail : read.mails) {
+    const oe::MessageInfo& info = mail.info;
+    if (info.firstBlock == 0) continue;
     MailState state;
     state.listed = true;
-    const std::uint32_t flags = r.number(kFlags).value_or(0);
-    state.read = (flags & kFlagRead) != 0;
-    state.flagged = (flags & kFlagFlagged) != 0;
-    if (auto t = r.number64(kReceived)) state.received = unixTimeOf(*t);
-    if (auto t = r.number64(kDate)) state.date = unixTimeOf(*t);
-    index.byFirstBlock.emplace(*first, state);
+    state.read = (info.flags & kFlagRead) != 0;
+    state.flagged = (info.flags & kFlagFlagged) != 0;
+    state.received = unixTimeOf(info.receivedTime);
+    state.date = unixTimeOf(info.sentTime);
+    index.byFirstBlock.emplace(info.firstBlock, state);
   }
-  index.complete = tree.complete;
-  index.problem = tree.problem;
+  index.complete = read.problems.empty();
+  if (!read.problems.empty()) index.problem = read.problems.front();
   return index;
 }
 

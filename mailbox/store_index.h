@@ -13,12 +13,8 @@
 
 namespace qm::mailbox {
 
-// Message info record indexes and flag bits.
+// Message info flag bits.
 namespace message_index {
-inline constexpr std::uint8_t kFlags = 0x01;
-inline constexpr std::uint8_t kDate = 0x02;       // the Date: header, UTC FILETIME
-inline constexpr std::uint8_t kFirstBlock = 0x04;
-inline constexpr std::uint8_t kReceived = 0x12;   // the topmost Received: header, UTC FILETIME
 inline constexpr std::uint32_t kFlagFlagged = 0x20;
 inline constexpr std::uint32_t kFlagRead = 0x80;
 }  // namespace message_index
