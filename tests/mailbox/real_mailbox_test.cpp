@@ -180,7 +180,7 @@ TEST_P(RealMailbox, PstShowsTheTreeTheReadStateAndTheDeliveryTimes) {
     std::multiset<std::string> times, want;
     for (const auto& m : mails) {
       times.insert(m.delivery);
-      EXPECT_EQ(m.flags.find("(Read"), 10u) << m.flags;  // "0x00000001 (Read)", with "Has attachments" for some
+      EXPECT_EQ(m.flags.find(" (Read"), 10u) << m.flags;  // "0x00000001 (Read)", with "Has attachments" for some
     }
     if (!f.store.empty()) {
       for (auto t : storeMails(store + "/" + f.store, dir.path() + "/work").received) want.insert(pffTime(t));
