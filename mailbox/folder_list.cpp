@@ -25,13 +25,18 @@ SpecialFolder specialOf(std::uint32_t kind) {
 }  // namespace
 
 FolderList readFolderList(const std::string& path) {
-  FolderList list;
   const std::unique_ptr<oe::FileSource> source = oe::FileSource::open(path);
   if (!source) {
+    FolderList list;
     list.problem = "it cannot be read";
     return list;
   }
-  const oe::StoreHeader header = oe::readStoreHeader(*source);
+  return readFolderList(*source);
+}
+
+FolderList readFolderList(oe::StoreSource& source) {
+  FolderList list;
+  const oe::StoreHeader header = oe::readStoreHeader(source);
   if (header.kind != oe::StoreKind::FolderList) {
     list.problem = std::string("it is no folder list: ") + oe::storeKindName(header.kind);
     return list;
@@ -40,10 +45,10 @@ FolderList readFolderList(const std::string& path) {
     list.problem = "its header names no index";
     return list;
   }
-  oe::TreeWalk walk = oe::walkTree(*source, header.treeRoots[0], header.treeCounts[0]);
+  oe::TreeWalk walk = oe::walkTree(source, header.treeRoots[0], header.treeCounts[0]);
   std::vector<std::string> problems = std::move(walk.problems);
   for (const std::uint32_t value : walk.values) {
-    oe::RecordRead read = oe::readRecord(*source, value);
+    oe::RecordRead read = oe::readRecord(source, value);
     if (!read.record) {
       problems.push_back("a folder record cannot be read");
       continue;

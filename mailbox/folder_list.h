@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "oestore/store_source.h"
+
 namespace qm::mailbox {
 
 // The special folders, numbered as the folder list numbers them.
@@ -42,5 +44,6 @@ struct FolderList {
 // Reads the folder list at `path`. A file that is missing, of another kind or damaged gives
 // what could be read (possibly nothing), with `complete` false.
 FolderList readFolderList(const std::string& path);
+FolderList readFolderList(oe::StoreSource& source);
 
 }  // namespace qm::mailbox

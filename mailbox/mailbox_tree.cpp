@@ -117,34 +117,40 @@ class TreeBuilder {
 
 }  // namespace
 
-Mailbox readMailbox(const std::string& dir) {
+Mailbox treeOf(const std::string& dir, const FolderList& list, std::vector<std::string>& storeFiles) {
   Mailbox box;
   box.folder = dir;
   StoreFiles files;
+  for (const auto& name : storeFiles) files.byName.emplace(lower(name), name);
+  TreeBuilder(dir, list, files, box).build();
+  std::erase_if(storeFiles, [&](const std::string& name) { return files.used.count(lower(name)) != 0; });
+  return box;
+}
+
+Mailbox readMailbox(const std::string& dir) {
+  std::vector<std::string> storeFiles;
   std::string folderList;
   for (const auto& e : platform::listDirectory(dir)) {
     if (e.isDirectory || !endsWithDbx(e.name)) continue;
-    files.byName.emplace(lower(e.name), e.name);
     if (lower(e.name) == "folders.dbx") folderList = e.name;
+    else storeFiles.push_back(e.name);
   }
-
+  FolderList list;
+  if (!folderList.empty()) list = readFolderList(dir + platform::pathSeparator() + folderList);
+  Mailbox box = treeOf(dir, list, storeFiles);
   if (folderList.empty()) {
-    box.notes.push_back("there is no Folders.dbx: the folder tree is unknown");
-  } else {
-    files.used.insert(lower(folderList));
-    const FolderList list = readFolderList(dir + platform::pathSeparator() + folderList);
-    if (!list.complete)
-      box.notes.push_back("Folders.dbx is damaged (" + list.problem + "): " + std::to_string(list.folders.size()) +
-                          " folders could be read");
-    TreeBuilder(dir, list, files, box).build();
+    box.notes.insert(box.notes.begin(), "there is no Folders.dbx: the folder tree is unknown");
+  } else if (!list.complete) {
+    box.notes.insert(box.notes.begin(), "Folders.dbx is damaged (" + list.problem + "): " +
+                                            std::to_string(list.folders.size()) + " folders could be read");
   }
 
   // Every other message store of the folder, and every .dbx file whose header is too
   // damaged to tell its kind, is converted under "Unlisted stores".
   MailboxFolder unlisted;
   unlisted.name = kUnlistedStores;
-  for (const auto& [key, name] : files.byName) {
-    if (files.used.count(key)) continue;
+  std::sort(storeFiles.begin(), storeFiles.end(), [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+  for (const auto& name : storeFiles) {
     const std::string path = dir + platform::pathSeparator() + name;
     const StoreCheck check = convert::checkStoreSignature(path);
     if (check == StoreCheck::OtherKind || check == StoreCheck::Unopenable) continue;

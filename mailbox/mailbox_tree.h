@@ -33,6 +33,10 @@ struct Mailbox {
 // store in the folder is put under "Unlisted stores".
 Mailbox readMailbox(const std::string& dir);
 
+// The tree a folder list gives over the store files of the folder `dir` (names only; no file
+// is read). Store files the list names are taken out of `storeFiles`.
+Mailbox treeOf(const std::string& dir, const FolderList& list, std::vector<std::string>& storeFiles);
+
 // Every folder of the tree in depth-first order, with its path of names from the top.
 struct FolderVisit {
   const MailboxFolder* folder = nullptr;
