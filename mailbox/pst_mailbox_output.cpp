@@ -5,6 +5,23 @@
 
 namespace qm::mailbox {
 
+namespace {
+
+// The component's numbers of the standard folders.
+std::int32_t defaultFolderNumber(SpecialFolder special) {
+  switch (special) {
+    case SpecialFolder::Inbox: return static_cast<std::int32_t>(mail::DefaultFolder::Inbox);
+    case SpecialFolder::Outbox: return static_cast<std::int32_t>(mail::DefaultFolder::Outbox);
+    case SpecialFolder::SentItems: return static_cast<std::int32_t>(mail::DefaultFolder::SentItems);
+    case SpecialFolder::DeletedItems: return static_cast<std::int32_t>(mail::DefaultFolder::DeletedItems);
+    case SpecialFolder::Drafts: return static_cast<std::int32_t>(mail::DefaultFolder::Drafts);
+    case SpecialFolder::None: break;
+  }
+  return 0;
+}
+
+}  // namespace
+
 const char* PstMailboxOutput::standardName(SpecialFolder special) {
   switch (special) {
     case SpecialFolder::Inbox: return "Inbox";
@@ -48,7 +65,12 @@ int PstMailboxOutput::remember(std::shared_ptr<mail::RDOFolder> folder, SiblingN
 
 std::shared_ptr<mail::RDOFolder> PstMailboxOutput::specialFolder(SpecialFolder special) {
   const char* name = standardName(special);
-  // The file's own folder of that name when it has one; else it is made.
+  // The file's own standard folder; a folder of that name made at the top where the file
+  // keeps none.
+  if (auto own = store_->getDefaultFolder(defaultFolderNumber(special))) {
+    topNames_.take(own->name());
+    return own;
+  }
   auto children = root_->folders();
   for (std::int32_t i = 1; i <= children->count(); ++i) {
     auto child = children->item(i);

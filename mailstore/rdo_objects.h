@@ -69,8 +69,8 @@ class RDOStore {
   explicit RDOStore(std::shared_ptr<StoreContext> context);
   // The top of the visible folder tree.
   std::shared_ptr<RDOFolder> ipmRootFolder();
-  // A standard folder by number (3 Deleted Items, 4 Outbox, 5 Sent Items, 6 Inbox); null
-  // for other numbers and for folders the store does not have.
+  // A standard folder by number (3 Deleted Items, 4 Outbox, 5 Sent Items, 6 Inbox, 16
+  // Drafts); null for other numbers and for folders the store does not have.
   std::shared_ptr<RDOFolder> getDefaultFolder(std::int32_t number);
   // Called once after logon: makes sure the standard folders exist.
   void ensureStandardFolders();
