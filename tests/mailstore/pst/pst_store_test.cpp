@@ -314,6 +314,22 @@ TEST(PstStore, OutboxSentItemsAndDraftsAreTheFilesOwnWhenAskedFor) {
   EXPECT_EQ(entryIdNid(reader, 0x21, qm::pst::makeTag(0x35E2, qm::pst::kPtBinary)), outbox);
   EXPECT_EQ(entryIdNid(reader, 0x21, qm::pst::makeTag(0x35E4, qm::pst::kPtBinary)), sent);
   EXPECT_EQ(entryIdNid(reader, 0x122, qm::pst::makeTag(0x36D7, qm::pst::kPtBinary)), drafts);
+  // The unread, flagged mail: no read flag, flagged for follow-up (MS-OXOFLAG 2.2.1.1), and
+  // counted unread by its folder.
+  int messages = 0;
+  for (const auto& [nid, node] : reader.nodes()) {
+    if (qm::pst::nidType(node.nid) != qm::pst::kNidNormalMessage) continue;
+    ++messages;
+    const auto props = reader.propertyContext(node);
+    const auto* flags = qm::pst::findProp(props, qm::pst::makeTag(0x0E07, qm::pst::kPtInt32));
+    const auto* status = qm::pst::findProp(props, qm::pst::makeTag(0x1090, qm::pst::kPtInt32));
+    ASSERT_TRUE(flags && status);
+    EXPECT_EQ(qm::loadLe32(flags->data.data()) & 1u, 0u);
+    EXPECT_EQ(qm::loadLe32(status->data.data()), 2u);
+    const auto folder = reader.propertyContext(reader.nodes().at(node.parent));
+    EXPECT_EQ(qm::loadLe32(qm::pst::findProp(folder, qm::pst::makeTag(0x3603, qm::pst::kPtInt32))->data.data()), 1u);
+  }
+  EXPECT_EQ(messages, 1);
   expectReadersAgree(path, {{"Deleted Items", {}}, {"Inbox", {&unread}}, {"Outbox", {}}, {"Sent Items", {}}, {"Drafts", {}}},
                      dir);
 }
