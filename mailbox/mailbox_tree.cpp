@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 #include <set>
 
 #include "convert/store_signature.h"
@@ -13,6 +12,8 @@ namespace qm::mailbox {
 namespace {
 
 using convert::StoreCheck;
+
+constexpr int kDeepestFolder = 64;
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -59,7 +60,7 @@ class TreeBuilder {
     for (const FolderRecord* f : order_) {
       if (placed_.count(f->id)) continue;
       out_.notes.push_back("the folder \"" + f->name + "\" is not linked into the folder tree; it is put at the top");
-      if (auto folder = make(f, 0)) out_.top.push_back(std::move(*folder));
+      out_.top.push_back(make(f, 0));
     }
   }
 
@@ -76,10 +77,10 @@ class TreeBuilder {
       for (const FolderRecord* c : childrenOf(f->id)) placeTop(c);
       return;
     }
-    if (auto folder = make(f, 0)) out_.top.push_back(std::move(*folder));
+    out_.top.push_back(make(f, 0));
   }
 
-  std::optional<MailboxFolder> make(const FolderRecord* f, int depth) {
+  MailboxFolder make(const FolderRecord* f, int depth) {
     placed_.insert(f->id);
     MailboxFolder folder;
     folder.name = f->name.empty() ? "Folder " + std::to_string(f->id) : f->name;
@@ -99,9 +100,10 @@ class TreeBuilder {
         out_.notes.push_back(note);
       }
     }
+    // Folders deeper than any real tree are left for the top, where they start anew.
+    if (depth >= kDeepestFolder) return folder;
     for (const FolderRecord* c : childrenOf(f->id)) {
-      if (placed_.count(c->id)) continue;
-      if (auto child = make(c, depth + 1)) folder.children.push_back(std::move(*child));
+      if (!placed_.count(c->id)) folder.children.push_back(make(c, depth + 1));
     }
     return folder;
   }

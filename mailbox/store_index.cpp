@@ -2,21 +2,20 @@
 
 #include <memory>
 
+#include "oestore/store_format.h"
 #include "oestore/store_index.h"
 
 namespace qm::mailbox {
 
 std::optional<mail::UnixTime> unixTimeOf(std::uint64_t fileTime) {
-  constexpr std::uint64_t kTicksPerSecond = 10000000;
-  constexpr std::uint64_t kEpochGap = 11644473600ULL;  // seconds from 1601 to 1970
-  const std::uint64_t seconds = fileTime / kTicksPerSecond;
+  constexpr std::uint64_t kEpochGap = oe::kFileTimeUnixEpoch / oe::kTicksPerSecond;
+  const std::uint64_t seconds = fileTime / oe::kTicksPerSecond;
   // Before 1980 or after 2200: no store ever held such a mail.
   if (seconds < kEpochGap + 315532800ULL || seconds > kEpochGap + 7258118400ULL) return std::nullopt;
   return static_cast<mail::UnixTime>(seconds - kEpochGap);
 }
 
 StoreIndex readStoreIndex(const std::string& path) {
-  using namespace message_index;
   StoreIndex index;
   const std::unique_ptr<oe::FileSource> source = oe::FileSource::open(path);
   if (!source) {
@@ -29,7 +28,7 @@ StoreIndex readStoreIndex(const std::string& path) {
     if (info.firstBlock == 0) continue;
     MailState state;
     state.listed = true;
-    state.read = (info.flags & kFlagRead) != 0;
+    state.read = (info.flags & oe::kFlagRead) != 0;
     state.flagged = (info.flags & kFlagFlagged) != 0;
     state.received = unixTimeOf(info.receivedTime);
     state.date = unixTimeOf(info.sentTime);

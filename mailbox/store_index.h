@@ -13,11 +13,8 @@
 
 namespace qm::mailbox {
 
-// Message info flag bits.
-namespace message_index {
+// The message info flag that marks a mail flagged for follow-up (read is oe::kFlagRead).
 inline constexpr std::uint32_t kFlagFlagged = 0x20;
-inline constexpr std::uint32_t kFlagRead = 0x80;
-}  // namespace message_index
 
 struct MailState {
   bool listed = false;  // the store's index lists the mail

@@ -2,6 +2,8 @@
 // mail, the dates, and the tree a folder list gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mailbox/mail_time.h"
 #include "mailbox/mailbox_tree.h"
 #include "mailbox/mbox_tree_output.h"
@@ -139,6 +141,22 @@ TEST(FolderTree, RecordsCutOffFromTheRootStillGiveTheirStores) {
   EXPECT_EQ(treeText(box), "Twice <Waise.dbx>\nWaise\nLoop A <A.dbx>\n  Loop B <B.dbx>\nSelf <Self.dbx>\n");
   EXPECT_TRUE(stores.empty());
   EXPECT_EQ(box.stores, 4);
+}
+
+TEST(FolderTree, AChainOfFoldersDeeperThanAnyRealTreeIsCutIntoPieces) {
+  FolderList list;
+  list.folders = {folder(0, 0xFFFFFFFF, "Outlook Express"), folder(1, 0, "Local Folders")};
+  for (std::uint32_t id = 9; id < 209; ++id) list.folders.push_back(folder(id, id == 9 ? 1 : id - 1, "f"));
+  std::vector<std::string> stores;
+  const Mailbox box = treeOf("d", list, stores);
+  std::size_t folders = 0, deepest = 0;
+  for (const auto& v : foldersOf(box)) {
+    ++folders;
+    deepest = std::max(deepest, v.path.size());
+  }
+  EXPECT_EQ(folders, 200u) << "every folder is kept";
+  EXPECT_EQ(deepest, 65u);
+  EXPECT_EQ(box.top.size(), 4u);
 }
 
 }  // namespace
