@@ -92,7 +92,10 @@ extern "C" void onMailboxInterrupt(int) { interrupted = 1; }
 // DEST (made when missing) with a time-stamped folder inside it unless `into`.
 std::optional<std::string> makeDestination(const MailboxOptions& o, std::ostream& err) {
   std::string chosen = o.destination;
-  while (chosen.size() > 1 && (chosen.back() == '/' || chosen.back() == platform::pathSeparator())) chosen.pop_back();
+  // Trailing separators go, but not the one of a drive's root ("C:\\").
+  while (chosen.size() > 1 && (chosen.back() == '/' || chosen.back() == platform::pathSeparator()) &&
+         chosen[chosen.size() - 2] != ':')
+    chosen.pop_back();
   std::error_code ec;
   std::filesystem::create_directories(platform::toPath(chosen), ec);
   std::string destination = o.into ? chosen : qm::convert::stampedDestination(chosen, platform::nowStamp());

@@ -42,14 +42,14 @@ PstMailboxOutput::PstMailboxOutput(const std::string& path, std::string work, st
     if (!store_) throw OutputFailure("cannot create " + path + ": " + session_->lastError());
     store_->ensureStandardFolders();
     root_ = store_->ipmRootFolder();
+    // The names the file has at its top already.
+    auto children = root_->folders();
+    for (std::int32_t i = 1; i <= children->count(); ++i) topNames_.take(children->item(i)->name());
   } catch (const OutputFailure&) {
     throw;
   } catch (const std::exception& e) {
     throw OutputFailure("cannot create " + path + ": " + e.what());
   }
-  // The names the file has at its top already.
-  auto children = root_->folders();
-  for (std::int32_t i = 1; i <= children->count(); ++i) topNames_.take(children->item(i)->name());
 }
 
 PstMailboxOutput::~PstMailboxOutput() = default;
