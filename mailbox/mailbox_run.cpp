@@ -1,5 +1,6 @@
 #include "mailbox/mailbox_run.h"
 
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <vector>
@@ -19,15 +20,16 @@ class RunHost : public LogOnlyHost {
   std::function<bool()> stop_;
 };
 
-// The stored offset of mail j's first block, or nothing when the entry is no mail start
-// (its chain has a block in front of it, so it is part of another mail).
-std::optional<std::uint32_t> firstBlockOf(const DbxFile& dbx, int j) {
+// Where mail j's first block lies in the file (what the index points at), or nothing when
+// the entry is no mail start (its chain has a block in front of it, so it is part of
+// another mail).
+std::optional<std::int64_t> firstBlockOf(const DbxFile& dbx, int j) {
   const auto& table = dbxBlockTable();
   const std::int32_t first = dbx.mailList[static_cast<std::size_t>(j)];
   if (first < 0 || static_cast<std::size_t>(first) >= table.size()) return std::nullopt;
   const DbxBlockRecord& block = table[static_cast<std::size_t>(first)];
   if (block.status != kBlockMailStart) return std::nullopt;
-  return block.selfOffset;
+  return block.position;
 }
 
 struct ScannedMail {
@@ -58,10 +60,12 @@ ScannedStore scanStore(DbxFile& dbx, const std::string& path) {
     if (!first) continue;
     ScannedMail m;
     m.number = j;
-    auto it = index.byFirstBlock.find(*first);
+    // An index points with 32 bits: a mail further into the file is one it cannot list.
+    auto it = *first < 0 || *first > UINT32_MAX ? index.byFirstBlock.end()
+                                                 : index.byFirstBlock.find(static_cast<std::uint32_t>(*first));
     if (it != index.byFirstBlock.end()) {
       m.state = it->second;
-      matched.insert(*first);
+      matched.insert(it->first);
       ++out.count.listed;
     } else {
       ++out.count.recovered;
