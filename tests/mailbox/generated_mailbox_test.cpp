@@ -9,6 +9,8 @@
 #include "cli/command.h"
 #include "cli/convert_command.h"
 #include "cli/mailbox_command.h"
+#include "mailbox/mailbox_run.h"
+#include "mailbox/pst_mailbox_output.h"
 #include "mailstore/pst/check/pst_checker.h"
 #include "mailstore/standard_components.h"
 #include "tests/mailbox/mailbox_read_back.h"
@@ -220,6 +222,34 @@ TEST_F(GeneratedMailbox, ADamagedFoldersDbxKeepsWhatItCanRead) {
   const auto tree = readEmlTree(dest);
   EXPECT_EQ(tree.at("Unlisted stores/Inbox").size(), 2u);
   EXPECT_NE(out.str().find("13 mails written"), std::string::npos) << out.str();
+}
+
+// Counts the mails and asks for a stop once `stopAfter` are done.
+class StopAfter : public MailboxProgress {
+ public:
+  explicit StopAfter(int n) : stopAfter(n) {}
+  void mailDone(bool written) override { done += written ? 1 : 0; }
+  int stopAfter;
+  int done = 0;
+};
+
+TEST_F(GeneratedMailbox, AStoppedRunWritesNothingAfterTheStopAndLeavesAWholeFile) {
+  const std::string dest = dir.path() + "/stopped";
+  std::filesystem::create_directories(dest);
+  StopAfter progress(3);
+  MailboxRunOptions options;
+  options.stopRequested = [&] { return progress.done >= progress.stopAfter; };
+  const Mailbox box = readMailbox(store);
+  MailboxTotals totals;
+  {
+    PstMailboxOutput output(dest + "/Mailbox.pst", dir.path());
+    totals = convertMailbox(box, output, options, progress);
+  }
+  EXPECT_TRUE(totals.stopped);
+  EXPECT_EQ(totals.written, 3);
+  const auto check = pst::checkPstFile(dest + "/Mailbox.pst");
+  for (const auto& p : check.problems) ADD_FAILURE() << p;
+  EXPECT_EQ(check.messages, 3u) << "the file holds what was written before the stop";
 }
 
 TEST_F(GeneratedMailbox, UnknownArgumentsAreRefused) {
