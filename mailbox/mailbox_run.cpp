@@ -86,6 +86,12 @@ class MailboxConversion {
     dbx_.logEnabled = options.logEnabled;
     dbx_.recoveryMode = options.recoveryMode;
   }
+  // A run that ends by an output failure leaves its store open.
+  ~MailboxConversion() {
+    if (dbx_.opened) dbx_.close();
+  }
+  MailboxConversion(const MailboxConversion&) = delete;
+  MailboxConversion& operator=(const MailboxConversion&) = delete;
 
   void folder(const MailboxFolder& f, int parent, std::vector<std::string>& path) {
     if (stopped()) return;
