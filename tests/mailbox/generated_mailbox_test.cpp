@@ -12,6 +12,7 @@
 #include "mailbox/mailbox_run.h"
 #include "mailbox/pst_mailbox_output.h"
 #include "mailstore/pst/check/pst_checker.h"
+#include "mailstore/pst/pst_store.h"
 #include "mailstore/standard_components.h"
 #include "tests/mailbox/mailbox_read_back.h"
 #include "tests/support/files.h"
@@ -250,6 +251,26 @@ TEST_F(GeneratedMailbox, AStoppedRunWritesNothingAfterTheStopAndLeavesAWholeFile
   const auto check = pst::checkPstFile(dest + "/Mailbox.pst");
   for (const auto& p : check.problems) ADD_FAILURE() << p;
   EXPECT_EQ(check.messages, 3u) << "the file holds what was written before the stop";
+}
+
+TEST_F(GeneratedMailbox, ADiskThatFillsUpEndsTheRunWithAnErrorNeverASuccess) {
+  const std::string dest = dir.path() + "/full";
+  std::filesystem::create_directories(dest);
+  mail::ComponentSetup setup = mail::defaultComponentSetup();
+  setup.storeFactory = [](const std::string& path, const std::u16string& name, const mail::StoreWarningHandler&) {
+    mail::PstStoreOptions options;
+    options.flushEvery = 1;
+    options.diskSpace = 120 * 1024;  // the new file fits, the mails do not all
+    return mail::createPstStore(path, name, options);
+  };
+  MailboxProgress progress;
+  MailboxTotals totals;
+  {
+    PstMailboxOutput output(dest + "/Mailbox.pst", dir.path(), std::make_unique<mail::RDOSession>(setup));
+    totals = convertMailbox(readMailbox(store), output, MailboxRunOptions{}, progress);
+  }
+  EXPECT_FALSE(totals.failure.empty());
+  EXPECT_LT(totals.written, 13);
 }
 
 TEST_F(GeneratedMailbox, UnknownArgumentsAreRefused) {
