@@ -178,6 +178,7 @@ int runMailboxConvert(const CommandArgs& args, std::ostream& out, std::ostream& 
   report.endLive();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   report.summary(totals, output->location(), seconds);
+  for (const auto& text : output->leftOut()) err << "quillmend convert: left out: " << text << "\n";
   if (!totals.failure.empty()) err << "quillmend convert: " << totals.failure << "\n";
   const bool clean = box.missingStores == 0 && totals.failure.empty() && !totals.stopped && totals.failed == 0 &&
                      totals.storesUnopened == 0 &&

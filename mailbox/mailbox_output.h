@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "mailbox/folder_list.h"
 #include "mailbox/store_index.h"
@@ -33,6 +34,8 @@ class MailboxOutput {
   virtual void finish() = 0;
   // What the user is told the output is: a file or a folder.
   virtual std::string location() const = 0;
+  // Mail content the output had to leave out (an attachment too large for the format).
+  virtual std::vector<std::string> leftOut() const { return {}; }
 };
 
 }  // namespace qm::mailbox

@@ -38,6 +38,7 @@ PstMailboxOutput::PstMailboxOutput(const std::string& path, std::string work, st
     : path_(path), work_(std::move(work)), session_(std::move(session)) {
   try {
     if (!session_) session_ = std::make_unique<mail::RDOSession>();
+    session_->setWarningHandler([this](const std::string& text) { leftOut_.push_back(text); });
     store_ = session_->logonPstStore(path, convert::kStoreDisplayName);
     if (!store_) throw OutputFailure("cannot create " + path + ": " + session_->lastError());
     store_->ensureStandardFolders();

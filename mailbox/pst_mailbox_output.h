@@ -30,6 +30,7 @@ class PstMailboxOutput : public MailboxOutput {
   bool addMail(int folder, const std::string& emlPath, const MailState& state) override;
   void finish() override;
   std::string location() const override { return path_; }
+  std::vector<std::string> leftOut() const override { return leftOut_; }
 
   // The file's own folder a special folder goes into, by its standard name.
   static const char* standardName(SpecialFolder special);
@@ -51,6 +52,7 @@ class PstMailboxOutput : public MailboxOutput {
   SiblingNames topNames_;
   std::set<SpecialFolder> mapped_;
   std::vector<Folder> folders_;
+  std::vector<std::string> leftOut_;
 };
 
 }  // namespace qm::mailbox
