@@ -24,19 +24,13 @@ std::uint64_t storeTarget() {
 
 class QuietView : public convert::RunView {
  public:
-  void setScanLine(const std::string&) override {}
-  void setPercentLabel(const std::string&) override {}
-  void setFileBar(int) override {}
-  void setOverallBar(int) override {}
-  void setProgressLine(const std::string&) override {}
-  void enableInputs(bool) override {}
-  void setConvertCaption(const std::string&) override {}
-  void enableConvert(bool) override {}
-  void uncheckSaveOptions() override {}
-  void clearRunning() override {}
-  void resetControls() override {}
-  void showMessage(const std::string&, convert::MessageKind) override {}
+  void runStarted(const convert::RunStart&) override {}
+  void fileStarted(const convert::FileStart&) override {}
+  void mailsFound(int) override {}
+  void mailDone(const convert::MailDone&) override {}
   void fileFinished(const convert::FileReport& report) override { saved = report.mailsSaved; }
+  void message(convert::MessageKind, const std::string&) override {}
+  void runEnded(const convert::RunEnd&) override {}
   int saved = 0;
 };
 

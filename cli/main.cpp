@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "cli/convert_command.h"
+#include "cli/index_command.h"
 #include "cli/mailbox_command.h"
 #include "cli/scan_command.h"
 #include "cli/search_command.h"
@@ -20,8 +21,9 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
-    {"convert", runConvert, "convert --to eml|pst [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores\n"
+    {"convert", runConvert, "convert --to eml|pst|dbx [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores\n"
                              "  convert --mailbox DIR --to pst|eml|mbox -d DEST   converts a whole store folder"},
+    {"index", runIndex, "index [--check] FILE...   the mails each store's own index lists"},
     {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
     {"list", runMailboxList, "list --mailbox DIR   the folder tree of a store folder with each folder's mails"},
 };

@@ -69,6 +69,9 @@ class DbxFile {
   std::vector<std::int32_t> mailList;
   // Chains dropped by the last linking because their last block still named a successor.
   std::int32_t rejectedChains = 0;
+  // The last mail could not be written because its disk is full: every mail after it into
+  // the same folder would fail too.
+  bool outputDiskFull = false;
 
  private:
   // Formats into `message` and hands it to the host while logEnabled is on.

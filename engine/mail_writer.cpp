@@ -1,6 +1,7 @@
 // Writing one mail as an .eml file: the used bytes of every block of its chain, in chain
 // order, byte for byte; in recovery mode only when its first blocks look like a mail header.
 #include <array>
+#include <cerrno>
 #include <memory>
 #include <string_view>
 #include <unordered_set>
@@ -128,6 +129,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
       } else {
         position += b.usedLength;
         if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
+          if (errno == ENOSPC) outputDiskFull = true;
           logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file",
                                 {index, mailNumber}),
                   true);
@@ -147,6 +149,7 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
 
 bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& outputPath,
                         std::int32_t mailNumber) {
+  outputDiskFull = false;
   try {
     const auto mails = static_cast<std::int32_t>(mailList.size());
     if (mailNumber < 0 || mailNumber >= mails) {
@@ -171,10 +174,14 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     // Written under a partial name and renamed when complete: a failed, stopped or killed
     // mail never leaves a file under a name that looks converted.
     qm::platform::OutputFile out;
-    if (!out.open(outputPath)) return false;
+    if (!out.open(outputPath)) {
+      if (errno == ENOSPC) outputDiskFull = true;
+      return false;
+    }
     std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);
     if (copyChain(in, out.stream(), first, mailNumber) != CopyResult::Complete) return false;
     if (!out.commit(qm::platform::OutputFile::Replace::Existing)) {
+      if (errno == ENOSPC) outputDiskFull = true;
       logLine(formatLogText("Error closing file:%s of Email No:%d", {outputPath, mailNumber}), true);
       return false;
     }

@@ -10,7 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   oe::MemorySource source({data, size});
   const oe::MessageIndex index = oe::readMessageIndex(source);
   std::size_t text = 0;
-  for (const oe::IndexedMail& mail : index.mails) text += oe::readChain(source, mail.info.firstBlock).text.size();
+  // As a caller would: the chains of a sound store hold no more text than the file.
+  for (const oe::IndexedMail& mail : index.mails) {
+    if (text > size) break;
+    text += oe::readChain(source, mail.info.firstBlock).text.size();
+  }
   const oe::StoreCheck check = oe::checkMessageStore(source);
   // Any tree of a folder list too.
   const oe::StoreHeader header = oe::readStoreHeader(source);

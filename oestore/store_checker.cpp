@@ -55,6 +55,7 @@ class Checker {
       // A record may sit in several trees; it is counted once.
       if (!records_.insert(value).second) continue;
       recordBytes_ += read.record->storedLength();
+      if (recordBytes_ > source_.size()) return fail(name + "the records overlap; the rest are not read");
       const MessageInfo info = messageInfoOf(*read.record);
       if (tree == 0) {
         ++out_.mails;
@@ -68,6 +69,12 @@ class Checker {
 
   void checkChain(const std::string& where, std::uint32_t first) {
     if (first == 0) return fail(where + "no text block");
+    // Chains of a sound store share no block, so together they hold no more than the file.
+    if (std::uint64_t{out_.blocks} * dbx::kBlockLength > source_.size()) {
+      if (!tooManyBlocks_) fail(where + "more blocks than the file holds; no more chains are read");
+      tooManyBlocks_ = true;
+      return;
+    }
     ChainRead chain = readChain(source_, first);
     for (const std::string& p : chain.problems) fail(where + p);
     for (const std::uint32_t block : chain.blocks) {
@@ -95,6 +102,7 @@ class Checker {
   std::unordered_set<std::uint32_t> records_;
   std::unordered_set<std::uint32_t> blocks_;
   std::uint64_t recordBytes_ = 0;
+  bool tooManyBlocks_ = false;
 };
 
 }  // namespace

@@ -67,8 +67,16 @@ MessageIndex readMessageIndex(StoreSource& source) {
   TreeWalk walk = walkTree(source, out.header.treeRoots[0], out.header.treeCounts[0]);
   out.problems = std::move(walk.problems);
   out.mails.reserve(walk.values.size());
+  // Records of a sound store do not overlap, so together they are never longer than the
+  // file: past that the tree points into the same bytes again and again.
+  std::uint64_t recordBytes = 0;
   for (const std::uint32_t value : walk.values) {
     RecordRead read = readRecord(source, value);
+    if (read.record) recordBytes += read.record->storedLength();
+    if (recordBytes > source.size()) {
+      out.problems.push_back("the records the tree points at overlap; the rest are not read");
+      break;
+    }
     for (const std::string& p : read.problems) out.problems.push_back("record " + std::to_string(value) + ": " + p);
     if (!read.record) continue;
     out.mails.push_back({value, messageInfoOf(*read.record)});
