@@ -47,7 +47,7 @@ void BM_Scan(benchmark::State& state) {
   std::uint64_t total = 0;
   for (auto _ : state) {
     store.open(storePath());
-    store.scanBlocks(store.file);
+    store.scanBlocks();
     total += static_cast<std::uint64_t>(store.fileSize);
     state.counters["blocks"] = static_cast<double>(store.blockCount);
     store.close();

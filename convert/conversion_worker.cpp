@@ -58,15 +58,6 @@ class FileScope {
   DbxFile& engine_;
 };
 
-// Whether entry `mail` of the engine's mail list still starts a chain of its own.
-bool isMailStart(const DbxFile& engine, int mail) {
-  const auto& table = dbxBlockTable();
-  if (mail < 0 || static_cast<std::size_t>(mail) >= engine.mailList.size()) return false;
-  const std::int32_t first = engine.mailList[static_cast<std::size_t>(mail)];
-  return first >= 0 && static_cast<std::size_t>(first) < table.size() &&
-         table[static_cast<std::size_t>(first)].status == kBlockMailStart;
-}
-
 }  // namespace
 
 ConversionWorker::ConversionWorker(const RunInput& input, RunView& view, CancelToken& token,
@@ -213,7 +204,7 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     if (outcome == MailOutcome::Stopped || outcome == MailOutcome::Aborted) return false;
     const bool converted = outcome == MailOutcome::Converted;
     if (converted) ++report.mailsSaved;
-    else if (!saved && !isMailStart(run.engine, j)) ++report.notMailStarts;
+    else if (!saved && !run.engine.isMailStart(j)) ++report.notMailStarts;
     else ++report.mailsFailed;
     if (outcome != MailOutcome::Skipped) showProgress(run, j, mailCount, job);
     ctx.show([&](RunView& v) { v.mailDone(j, mailCount, converted); });
