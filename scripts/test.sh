@@ -17,12 +17,14 @@ build() {  # preset
 run_ctest() {  # preset [wrapper...]
   local preset=$1; shift
   echo "== Tests: $preset"
-  "$@" ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --timeout 900
+  "$@" ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --timeout 900 -LE slow
 }
 
 build native
 run_ctest native
 [ "${1:-}" = "--quick" ] && exit 0
+echo "== Slow tests: native"
+QM_SLOW_TESTS=1 ctest --test-dir build/native --output-on-failure -L slow
 
 build asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest asan
