@@ -103,7 +103,12 @@ bool runGuarded(void (*section)(void* context), void* context) {
     return false;
   }
   tGuard = &jump;
-  section(context);
+  try {
+    section(context);
+  } catch (...) {
+    tGuard = outer;
+    throw;
+  }
   tGuard = outer;
   return true;
 }
