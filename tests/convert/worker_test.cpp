@@ -176,6 +176,9 @@ TEST_F(WorkerRun, FailedMailsAreLoggedByIndexAndTheRestStillConverted) {
 // A store cut short during the run: the mails it can no longer give whole fail, and no
 // file is left for them; the mails before the cut are written byte for byte.
 TEST_F(WorkerRun, AStoreCutShortDuringTheRunFailsTheMailsPastTheCut) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows refuses to shrink a file while the run has it mapped";
+#endif
   std::vector<std::string> mails;
   for (int m = 0; m < 40; ++m) mails.push_back(longMail(std::to_string(m), 3000));
   const auto store = storegen::buildStore(mails);

@@ -55,6 +55,23 @@ TEST(StoreReading, EveryWayOfReadingGivesTheSameMails) {
   }
 }
 
+// Cuts the file short; false where the system refuses. Windows refuses to shrink a file
+// while a view of it is mapped, so there a mapped store cannot shrink under a run.
+bool shrink(const std::string& path, std::uint64_t size) {
+  std::error_code ec;
+  std::filesystem::resize_file(qm::platform::toPath(path), size, ec);
+  return !ec;
+}
+
+bool shrinkingRefused(std::size_t mappingLimit) {
+#ifdef _WIN32
+  return mappingLimit != 0;
+#else
+  (void)mappingLimit;
+  return false;
+#endif
+}
+
 // A host that runs an action when it is polled for the n-th time (the scan polls once a
 // chunk, the writer once a block).
 class PollingHost : public RecordingHost {
@@ -84,7 +101,12 @@ TEST(StoreReading, StoreCutShortDuringTheRunFailsTheMailsPastTheCut) {
     ASSERT_TRUE(file.open(path));
     std::int32_t count = 0;
     ASSERT_EQ(file.findMails(count), 300);
-    std::filesystem::resize_file(qm::platform::toPath(path), cut);
+    if (shrinkingRefused(limit)) {
+      EXPECT_FALSE(shrink(path, cut)) << readingName(limit);
+      file.close();
+      continue;
+    }
+    ASSERT_TRUE(shrink(path, cut)) << readingName(limit);
     int saved = 0, failed = 0;
     for (std::int32_t m = 0; m < count; ++m) {
       std::string written;
@@ -105,6 +127,7 @@ TEST(StoreReading, StoreCutShortDuringTheRunFailsTheMailsPastTheCut) {
 TEST(StoreReading, StoreCutShortDuringTheScanEndsTheScanThere) {
   const GeneratedStore store = largeStore();
   for (const std::size_t limit : kReadings) {
+    if (shrinkingRefused(limit)) continue;
     TempDir dir;
     const std::string path = storeFile(dir, "Shrinks.dbx", store.bytes);
     PollingHost host;
@@ -113,7 +136,7 @@ TEST(StoreReading, StoreCutShortDuringTheScanEndsTheScanThere) {
     file.setMappingLimit(limit);
     ASSERT_TRUE(file.open(path));
     host.atPoll = 5;  // before the fifth chunk, the file loses all but its first 200 KB
-    host.action = [&] { std::filesystem::resize_file(qm::platform::toPath(path), 200000); };
+    host.action = [&] { EXPECT_TRUE(shrink(path, 200000)); };
     std::int32_t count = 0;
     file.findMails(count);
     EXPECT_GT(count, 0) << readingName(limit);
