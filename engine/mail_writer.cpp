@@ -11,6 +11,7 @@
 #include "engine/log_text.h"
 #include "engine/mail_header.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace {
 
@@ -31,10 +32,10 @@ std::string_view usedText(qm::Bytes block, std::uint32_t usedLength) {
   return {reinterpret_cast<const char*>(block.data() + dbx::kBlockHeaderLength), n};
 }
 
-using OutputFile = std::unique_ptr<std::FILE, qm::platform::FileCloser>;
-
 // The pieces written by one call: 1024 blocks of text, the most one system call takes.
 constexpr std::size_t kPiecesPerWrite = 1024;
+// The stdio buffer of each .eml file written, where the pieces go through it (Windows).
+constexpr std::size_t kOutputBuffer = 1 << 16;
 
 // Copies `size` mapped bytes into `to` as a guarded section; false when the file has shrunk
 // under them.
@@ -192,17 +193,13 @@ bool DbxFile::writeMail(const std::string& folder, std::string& outputPath, std:
     }
     if (recoveryMode && !passesHeaderTest(first, mailNumber)) return false;
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
-    OutputFile out(qm::platform::openFile(outputPath, "w+b"));
-    if (!out) return false;
-    const CopyResult copied = copyChain(out.get(), first, mailNumber);
-    if (copied != CopyResult::Complete) {
-      // A failed mail keeps what was written; a stopped one, or one whose store can no
-      // longer be read, leaves no file.
-      out.reset();
-      if (copied == CopyResult::Stopped || copied == CopyResult::Unreadable) qm::platform::deleteFile(outputPath);
-      return false;
-    }
-    if (std::fclose(out.release()) != 0) {
+    // Written under a partial name and renamed when complete: a failed, stopped or killed
+    // mail never leaves a file under a name that looks converted.
+    qm::platform::OutputFile out;
+    if (!out.open(outputPath)) return false;
+    std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);
+    if (copyChain(out.stream(), first, mailNumber) != CopyResult::Complete) return false;
+    if (!out.commit(qm::platform::OutputFile::Replace::Existing)) {
       logLine(formatLogText("Error closing file:%s of Email No:%d", {outputPath, mailNumber}), true);
       return false;
     }
