@@ -1,6 +1,7 @@
 #include "mailstore/standard_components.h"
 
 #include "mailstore/component_setup.h"
+#include "mailstore/msg/msg_writer.h"
 #include "mailstore/pst/pst_store.h"
 
 namespace qm::mail {
@@ -10,6 +11,7 @@ void useStandardComponents() {
                           const StoreWarningHandler& warn) {
     return createPstStore(path, displayName, PstStoreOptions{warn});
   });
+  setMessageFileWriter(formats::kSaveAsMsg, std::make_shared<msg::MsgFileWriter>());
 }
 
 }  // namespace qm::mail

@@ -17,6 +17,7 @@
 #include "convert/output_names.h"
 #include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/msg_read_back.h"
 #include "tests/convert/pst_read_back.h"
 #include "tests/support/files.h"
 #include "tests/support/storegen/store_generator.h"
@@ -151,6 +152,20 @@ TEST(ConvertCommand, ToPstWritesOneFileTheReadersAgreeWith) {
   qm::convert::test::expectStoreFile(pst, "Sample", mails, work.file("read"));
 }
 
+TEST(ConvertCommand, ToMsgWritesAFilePerMailTheReadersAgreeWith) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  const std::string sample = kSamples + "/Sample.dbx";
+  const Outcome o = convert({"--to", "msg", "--into", "-d", dir.path(), sample});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed."), std::string::npos) << o.out;
+  TempDir work;
+  const auto mails = qm::convert::test::indexedStoreMails(sample, work.path());
+  ASSERT_EQ(mails.size(), 6u);
+  qm::convert::test::expectMessageFiles(dir.file("1_Converted_Sample_As_MSG"), mails, work.file("read"));
+}
+
 TEST(ConvertCommand, GeneratedStoresInEveryLayoutGiveBackEveryMail) {
   std::vector<std::string> mails;
   const std::size_t lengths[] = {1, 511, 512, 513, 1024, 1500, 4000, 700};
@@ -255,11 +270,11 @@ TEST(ConvertCommand, NamingOptionsShapeTheOutputFolders) {
 TEST(ConvertCommand, RefusesWhatItCannotDoYet) {
   TempDir dir;
   const std::string sample = kSamples + "/Sample.dbx";
-  for (const char* kind : {"msg", "rtf", "dbx"}) {
+  for (const char* kind : {"rtf", "dbx"}) {
     const Outcome o = convert({"--to", kind, "-d", dir.path(), sample});
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.err, std::string("quillmend convert: --to ") + kind +
-                         " is not available yet; --to eml and --to pst are\n");
+                         " is not available yet; --to eml, --to pst and --to msg are\n");
   }
   EXPECT_EQ(convert({"--to", "mbox", "-d", dir.path(), sample}).status, 2);
   EXPECT_EQ(convert({"--to", "eml", sample}).status, 2) << "no destination";

@@ -5,6 +5,7 @@
 #include "convert/conversion_worker.h"
 #include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/msg_read_back.h"
 #include "tests/convert/pst_read_back.h"
 #include "tests/convert/run_fixture.h"
 #include "tests/support/files.h"
@@ -130,6 +131,24 @@ TEST_F(RunFromWindow, ASecondRunIntoTheSameFolderReplacesOnlyItsOwnOutput) {
   EXPECT_EQ(readFile(folder + "\\notes.txt"), "mine");
   EXPECT_EQ(readFile(folder + "\\Sample.dbx"), readFile(store));
   EXPECT_EQ(platform::listDirectory(dialog->destinationFolder).size(), 1u) << "no second folder";
+}
+
+TEST_F(RunFromWindow, MsgRunToTheEndWritesASoundFilePerMail) {
+  mail::useStandardComponents();
+  writeSettings(true, false, false);
+  const std::string store = storeCopy("Sample.dbx");
+  prepare({store}, IDR_SAVE_MSG);
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }));
+  pump();
+  for (int n = 1; n <= 6; ++n) {
+    const std::string name = "Converted_msg_00000" + std::to_string(n) + ".msg";
+    const std::string msg = convert::test::findFile(dialog->destinationFolder, name);
+    ASSERT_FALSE(msg.empty()) << name;
+    EXPECT_EQ(convert::test::messageFileProblems(msg), std::vector<std::string>{}) << name;
+  }
+  const auto log = execLog();
+  EXPECT_NE(std::find(log.begin(), log.end(), "SAVEASMSG Convertion Succeeded for file " + store), log.end());
 }
 
 TEST_F(RunFromWindow, ControlsDuringARun) {
