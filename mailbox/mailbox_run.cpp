@@ -24,12 +24,9 @@ class RunHost : public LogOnlyHost {
 // the entry is no mail start (its chain has a block in front of it, so it is part of
 // another mail).
 std::optional<std::int64_t> firstBlockOf(const DbxFile& dbx, int j) {
-  const auto& table = dbxBlockTable();
-  const std::int32_t first = dbx.mailList[static_cast<std::size_t>(j)];
-  if (first < 0 || static_cast<std::size_t>(first) >= table.size()) return std::nullopt;
-  const DbxBlockRecord& block = table[static_cast<std::size_t>(first)];
-  if (block.status != kBlockMailStart) return std::nullopt;
-  return block.position;
+  const std::int64_t position = dbx.mailStartOffset(j);
+  if (position < 0) return std::nullopt;
+  return position;
 }
 
 struct ScannedMail {
