@@ -46,7 +46,8 @@ const char* const kExitCodes =
 
 const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> all = {
-      {"convert", "convert --to KIND [OPTIONS] -d DEST (FILE... | --search DIR)",
+      {"convert", "convert --to KIND [OPTIONS] -d DEST (FILE... | --search DIR)\n"
+       "       quillmend convert --mailbox DIR --to pst|eml|mbox [OPTIONS] -d DEST",
        "convert message stores to .eml, .pst, .msg or new .dbx files",
        "Converts every mail the raw scan finds in each store. Each store gets its own output "
        "folder\n"
@@ -54,21 +55,27 @@ const std::vector<CommandInfo>& commands() {
        "itself\n"
        "with --into. A line per store and a summary go to standard output; warnings about damaged\n"
        "stores, the reasons of failures and the progress line go to standard error. Ctrl-C stops\n"
-       "the run at once: the mail being written is dropped, the ones written before it stay.\n",
+       "the run at once: the mail being written is dropped, the ones written before it stay.\n"
+       "With --mailbox DIR it converts a whole store folder (the one that holds Folders.dbx) into\n"
+       "one .pst, nested .eml folders or nested mbox files, keeping its folder tree and each\n"
+       "mail's state; it takes --to, -d, --recovered, --into, --recovery and --log.\n",
        "  quillmend convert --to eml -d ~/mail Inbox.dbx Sent.dbx\n"
        "  quillmend convert --to pst --into -d ~/mail --search /mnt/old-disk\n"
-       "  quillmend convert --to eml --recovery --json -d out Damaged.dbx > result.json\n",
+       "  quillmend convert --to eml --recovery --json -d out Damaged.dbx > result.json\n"
+       "  quillmend convert --mailbox ~/oe-store --to mbox -d ~/mail\n",
        convertHelp, runConvert},
-      {"list", "list [--json] STORE...",
+      {"list", "list [--json] STORE...\n       quillmend list --mailbox DIR",
        "one line per mail: number, offset, size, date, sender, subject",
        "Lists the mails the raw scan and the chain linking find in each store, reading only the\n"
        "first blocks of each mail: its number, the offset of its first block, its size in blocks\n"
        "and bytes, Date, From and Subject, whether its chain is complete and whether its header "
        "is\n"
        "recognisable (the test --recovery applies). The chains dropped as incomplete follow the\n"
-       "mails, without a number: no .eml file is written for them.\n",
+       "mails, without a number: no .eml file is written for them. With --mailbox DIR it lists a\n"
+       "whole store folder instead: its folder tree with each folder's mails.\n",
        "  quillmend list Inbox.dbx\n"
-       "  quillmend list --json Inbox.dbx | jq -r .subject\n",
+       "  quillmend list --json Inbox.dbx | jq -r .subject\n"
+       "  quillmend list --mailbox ~/oe-store\n",
        listHelp, runList},
       {"scan", "scan [--json] [--log] STORE...",
        "blocks, mails and damage the scan finds in each store",

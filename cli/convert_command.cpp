@@ -13,6 +13,7 @@
 
 #include "cli/commands.h"
 #include "cli/convert_options.h"
+#include "cli/mailbox_command.h"
 #include "cli/run_report.h"
 #include "cli/run_summary.h"
 #include "cli/source_check.h"
@@ -170,6 +171,7 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto options = parseConvertOptions(args, err, help);
   if (!options) return kExitUsage;
   if (help) return commandHelp("convert", out);
+  if (!options->mailbox.empty()) return runMailboxConvert(args, out, err);
   const std::map<std::string, std::int32_t> built = {
       {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}, {"dbx", SAVEASDBX}};
   const auto kind = built.find(options->to);

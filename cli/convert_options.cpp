@@ -35,7 +35,7 @@ OptionTable convertOptionTable(ConvertOptions& o) {
   auto& n = o.naming;
   return {
       {"--to", "", "KIND",
-       "output kind: eml, msg (a file per mail), pst or dbx (a new store file per store)",
+       "output kind: eml or msg (a file per mail), pst or dbx (a file per store); mbox with --mailbox",
        [&o](const std::string& v) -> Refusal { return o.to = v, std::nullopt; }},
       {"--dest", "-d", "DEST",
        "the folder the output goes into; made when missing, its parent must exist",
@@ -44,6 +44,15 @@ OptionTable convertOptionTable(ConvertOptions& o) {
        "also convert every store found below DIR (may be given more than once)",
        [&o](const std::string& v) -> Refusal {
          return o.searchFolders.push_back(v), std::nullopt;
+       }},
+      {"--mailbox", "", "DIR",
+       "convert the whole store folder DIR: its folder tree, its mails and their state",
+       [&o](const std::string& v) -> Refusal { return o.mailbox = v, std::nullopt; }},
+      {"--recovered", "", "keep|drop",
+       "with --mailbox: keep (default) or drop the mails found only by the raw scan",
+       [&o](const std::string& v) -> Refusal {
+         if (v != "keep" && v != "drop") return "--recovered takes keep or drop, not '" + v + "'";
+         return o.recovered = v, std::nullopt;
        }},
       flag("--into", "write into DEST itself, not into a new time-stamped folder inside it",
            o.into),
@@ -80,6 +89,11 @@ std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::
   help = parsed->help;
   o.files = parsed->operands;
   if (help) return o;
+  if (!o.mailbox.empty()) return o;  // the mailbox run checks the rest
+  if (!o.recovered.empty()) {
+    err << "quillmend convert: --recovered goes with --mailbox\nTry 'quillmend help convert'.\n";
+    return std::nullopt;
+  }
   const char* missing = o.to.empty()            ? "--to KIND is missing"
                         : o.destination.empty() ? "-d DEST is missing"
                         : o.files.empty() && o.searchFolders.empty()

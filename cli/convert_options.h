@@ -11,6 +11,8 @@
 
 struct ConvertOptions {
   std::string to;  // "eml", "pst", ...
+  std::string mailbox;    // a whole store folder, converted by the mailbox run
+  std::string recovered;  // with mailbox: "keep" or "drop"
   bool recovery = false;
   bool log = false;
   bool into = false;  // DEST itself, no time-stamped folder inside it

@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_text.h"
+#include "cli/mailbox_command.h"
 #include "cli/source_check.h"
 #include "cli/store_tally.h"
 #include "engine/dbx_file.h"
@@ -89,7 +90,7 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
   std::int32_t count = 0;
   store.findMails(count);
   if (!options.json) out << path << "\n";
-  if (!options.json && (count > 0 || store.findings().rejectedChains > 0)) printHeading(out);
+  if (!options.json && (count > 0 || store.findings().incompleteChains > 0)) printHeading(out);
   int listed = 0;
   const auto show = [&](const MailFacts& facts, int number) {
     const MailLine line = describe(facts, number);
@@ -112,7 +113,7 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
   if (!options.json) {
     const StoreFindings found = store.findings();
     out << counted(listed, "mail", "mails") << ", "
-        << counted(found.rejectedChains, "chain", "chains") << " dropped as incomplete, "
+        << counted(found.incompleteChains, "chain", "chains") << " dropped as incomplete, "
         << counted(found.strayBlocks, "block", "blocks") << " belonging to no mail\n\n";
   }
   store.close();
@@ -122,7 +123,11 @@ bool listStore(DbxFile& store, const std::string& path, const ListOptions& optio
 }  // namespace
 
 OptionTable listOptionTable(ListOptions& o) {
-  return {flag("--json", "one JSON object per mail instead of the table", o.json)};
+  return {
+      flag("--json", "one JSON object per mail instead of the table", o.json),
+      {"--mailbox", "", "DIR", "list the folder tree of the whole store folder DIR with each folder's mails",
+       [&o](const std::string& v) -> std::optional<std::string> { return o.mailbox = v, std::nullopt; }},
+  };
 }
 
 int runList(const CommandArgs& args, std::ostream& out, std::ostream& err) {
@@ -130,6 +135,7 @@ int runList(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto parsed = parseArgs("list", listOptionTable(options), args, err);
   if (!parsed) return kExitUsage;
   if (parsed->help) return commandHelp("list", out);
+  if (!options.mailbox.empty()) return runMailboxList(args, out, err);
   if (parsed->operands.empty()) {
     err << "quillmend list: no store given\nTry 'quillmend help list'.\n";
     return kExitUsage;

@@ -7,6 +7,7 @@
 
 struct ListOptions {
   bool json = false;
+  std::string mailbox;  // a whole store folder, listed by the mailbox listing
 };
 OptionTable listOptionTable(ListOptions& o);
 

@@ -24,6 +24,7 @@ struct ScanRow {
   std::int32_t mails = 0;
   std::int32_t rejected = 0;
   std::int32_t stray = 0;
+  double seconds = 0;  // the scan and the linking
 };
 
 const char* kindName(dbx::SignatureKind kind) {
@@ -35,10 +36,10 @@ const char* kindName(dbx::SignatureKind kind) {
   return "not a store";
 }
 
-dbx::SignatureKind signatureOf(std::FILE* file) {
+dbx::SignatureKind signatureOf(const std::string& path) {
   std::array<std::uint8_t, dbx::kSignatureLength> head{};
-  qm::platform::seekTo(file, 0);
-  const std::size_t n = std::fread(head.data(), 1, head.size(), file);
+  std::unique_ptr<std::FILE, qm::platform::FileCloser> f(qm::platform::openFile(path, "rb"));
+  const std::size_t n = f ? std::fread(head.data(), 1, head.size(), f.get()) : 0;
   return dbx::classifySignature({head.data(), n});
 }
 
@@ -46,22 +47,31 @@ std::optional<ScanRow> scanOne(DbxFile& store, const std::string& path) {
   if (!store.open(path)) return std::nullopt;
   ScanRow row;
   row.file = path;
-  row.kind = kindName(signatureOf(store.file));
-  row.size = static_cast<std::uint64_t>(store.fileSize);
+  row.kind = kindName(signatureOf(path));
   std::int32_t mails = 0;
   store.findMails(mails);
   const StoreFindings found = store.findings();
+  row.size = found.fileSize;
   row.blocks = found.blocks;
   row.mails = mails;
-  row.rejected = found.rejectedChains;
+  row.rejected = found.incompleteChains;
   row.stray = found.strayBlocks;
+  row.seconds = found.scanSeconds + found.linkSeconds;
   store.close();
   return row;
 }
 
+// Seconds to the millisecond, as a JSON number.
+std::string secondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
 void printJson(std::ostream& out, const ScanRow& r) {
   out << "{\"file\":" << jsonString(r.file) << ",\"kind\":" << jsonString(r.kind) << ",\"size\":" << r.size
-      << ",\"blocks\":" << r.blocks << ",\"mails\":" << r.mails << ",\"rejected\":" << r.rejected << ",\"strayBlocks\":" << r.stray << "}\n";
+      << ",\"blocks\":" << r.blocks << ",\"mails\":" << r.mails << ",\"rejected\":" << r.rejected
+      << ",\"strayBlocks\":" << r.stray << ",\"seconds\":" << secondsText(r.seconds) << "}\n";
 }
 
 void printTable(std::ostream& out, const std::vector<ScanRow>& rows) {

@@ -61,15 +61,6 @@ class FileScope {
   DbxFile& engine_;
 };
 
-// Whether entry `mail` of the engine's mail list still starts a chain of its own.
-bool isMailStart(const DbxFile& engine, int mail) {
-  const auto& table = dbxBlockTable();
-  if (mail < 0 || static_cast<std::size_t>(mail) >= engine.mailList.size()) return false;
-  const std::int32_t first = engine.mailList[static_cast<std::size_t>(mail)];
-  return first >= 0 && static_cast<std::size_t>(first) < table.size() &&
-         table[static_cast<std::size_t>(first)].status == kBlockMailStart;
-}
-
 }  // namespace
 
 ConversionWorker::ConversionWorker(const RunInput& input, RunView& view, CancelToken& token,
@@ -232,7 +223,7 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     if (outcome == MailOutcome::Converted) {
       result = MailResult::Saved;
       ++report.mailsSaved;
-    } else if (!saved && !isMailStart(run.engine, j)) {
+    } else if (!saved && !run.engine.isMailStart(j)) {
       result = MailResult::NotAMail;
       ++report.notMailStarts;
     } else {
@@ -243,7 +234,7 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
   }
 
   const StoreFindings findings = run.engine.findings();
-  report.rejectedChains = findings.rejectedChains;
+  report.rejectedChains = findings.incompleteChains;
   report.strayBlocks = findings.strayBlocks;
   report.headerless = findings.headerless;
 

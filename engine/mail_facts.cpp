@@ -1,5 +1,4 @@
-// What the engine can tell about a store without writing it: the counts behind a run's
-// warnings and the facts of single mails for a listing.
+// What the engine can tell about single mails without writing them, for a listing.
 #include <unordered_set>
 #include <vector>
 
@@ -15,27 +14,6 @@ bool startsChain(const std::vector<DbxBlockRecord>& table, std::int32_t first) {
 
 }  // namespace
 
-StoreFindings DbxFile::findings() const {
-  const auto& table = dbxBlockTable();
-  StoreFindings f;
-  f.blocks = static_cast<std::int32_t>(table.size());
-  f.mails = static_cast<std::int32_t>(mailList.size());
-  f.rejectedChains = rejectedChains;
-  f.headerless = headerlessMails;
-  // Every block reached from a listed mail start belongs to a mail; chains share tails or
-  // loop, so each block is walked once at most.
-  std::vector<bool> held(table.size(), false);
-  for (const std::int32_t first : mailList) {
-    if (!startsChain(table, first)) continue;
-    for (std::int32_t i = first; i >= 0 && static_cast<std::size_t>(i) < table.size() && !held[i];
-         i = table[static_cast<std::size_t>(i)].next)
-      held[static_cast<std::size_t>(i)] = true;
-  }
-  for (const bool h : held)
-    if (!h) ++f.strayBlocks;
-  return f;
-}
-
 bool DbxFile::describeMail(std::int32_t mailNumber, MailFacts& facts) {
   facts = {};
   if (mailNumber < 0 || static_cast<std::size_t>(mailNumber) >= mailList.size()) return false;
@@ -44,7 +22,7 @@ bool DbxFile::describeMail(std::int32_t mailNumber, MailFacts& facts) {
 
 std::vector<std::int32_t> DbxFile::droppedChains() const {
   // A dropped chain keeps its first block's status: a mail start that the list lost.
-  const auto& table = dbxBlockTable();
+  const auto& table = blockTable;
   std::vector<bool> listed(table.size(), false);
   for (const std::int32_t first : mailList)
     if (first >= 0 && static_cast<std::size_t>(first) < table.size())
@@ -58,7 +36,7 @@ std::vector<std::int32_t> DbxFile::droppedChains() const {
 
 bool DbxFile::describeChain(std::int32_t first, MailFacts& facts) {
   facts = {};
-  const auto& table = dbxBlockTable();
+  const auto& table = blockTable;
   if (!opened || !startsChain(table, first)) return false;
   facts.offset = table[static_cast<std::size_t>(first)].position;
   std::unordered_set<std::int32_t> seen;
@@ -72,7 +50,7 @@ bool DbxFile::describeChain(std::int32_t first, MailFacts& facts) {
   }
   const std::int32_t after = table[static_cast<std::size_t>(last)].next;
   facts.complete = after == -1 && table[static_cast<std::size_t>(last)].nextOffset == 0;
-  if (!readHead(file, first, facts.head)) return false;
+  if (!readHead(first, facts.head)) return false;
   facts.header = looksLikeMailHeader(facts.head);
   return true;
 }

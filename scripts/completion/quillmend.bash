@@ -21,12 +21,17 @@ _quillmend() {
   case "$command" in
     convert)
       case "$prev" in
-        --to) COMPREPLY=($(compgen -W "eml pst msg dbx" -- "$cur")); return ;;
-        -d|--dest|--search) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --to) COMPREPLY=($(compgen -W "eml pst msg dbx mbox" -- "$cur")); return ;;
+        --recovered) COMPREPLY=($(compgen -W "keep drop" -- "$cur")); return ;;
+        -d|--dest|--search|--mailbox) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --counter|--tag) return ;;
       esac
-      options="--to -d --dest --search --into --overwrite --recovery --counter --no-counter --tag --no-tag --no-type-tag --json -q --quiet --progress --log --help -h" ;;
-    list) options="--json --help -h" ;;
+      options="--to -d --dest --search --mailbox --recovered --into --overwrite --recovery --counter --no-counter --tag --no-tag --no-type-tag --json -q --quiet --progress --log --help -h" ;;
+    list)
+      case "$prev" in
+        --mailbox) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+      esac
+      options="--json --mailbox --help -h" ;;
     scan) options="--json --log --help -h" ;;
     index) options="--check --help -h" ;;
     search) options="--help -h" ;;

@@ -193,5 +193,26 @@ TEST(WorkerStop, AStopWhileAnOutputFolderIsClearedEndsTheClearingThere) {
   EXPECT_LT(left, files);
 }
 
+// Stop pressed while a large store is scanned: the scan ends at its next chunk and the run
+// ends without listing or writing a single mail.
+TEST(WorkerStop, AStopDuringTheScanEndsTheRunBeforeAnyMailIsWritten) {
+  StopScene scene;
+  std::vector<std::string> mails;
+  for (int m = 0; m < 3000; ++m) mails.push_back(longMail(std::to_string(m), 9000));  // about 28 MB
+  scene.settings.sources = {sourceRowFor(writeStore(scene.dir.file("Large.dbx"), mails))};
+  CancelToken token;
+  scene.recorder.after = [&](const std::string& event) {
+    if (event == "exec: Advance Search Initialized") token.stop();
+  };
+  EXPECT_EQ(scene.run(token), -1);
+  const auto events = scene.recorder.events();
+  ASSERT_NE(std::find(events.begin(), events.end(), "exec: Advance Search Initialized"), events.end());
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[events.size() - 2], "exec: Advance Search Initialized") << "nothing but the run's end after the stop";
+  EXPECT_EQ(events.back(), "runEnded: stopped");
+  for (const auto& [path, text] : scene.written())  // the earlier run's mails only
+    EXPECT_FALSE(path.find("Large") != std::string::npos && path.find(".eml") != std::string::npos) << path;
+}
+
 }  // namespace
 }  // namespace qm::convert::test

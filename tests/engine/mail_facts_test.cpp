@@ -37,7 +37,7 @@ TEST(StoreFindings, CountDroppedChainsStrayBlocksAndMailsWithoutAHeader) {
   StoreFindings found = engine.findings();
   EXPECT_EQ(found.blocks, 7);
   EXPECT_EQ(found.mails, 3);
-  EXPECT_EQ(found.rejectedChains, 1);
+  EXPECT_EQ(found.incompleteChains, 1);
   EXPECT_EQ(found.strayBlocks, 1) << "the second mail's first block, whose chain was dropped";
   EXPECT_EQ(found.headerless, 0) << "nothing written yet";
   for (int m = 0; m < count; ++m) {

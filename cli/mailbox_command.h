@@ -1,0 +1,9 @@
+// A whole Outlook Express store folder in one step:
+//   quillmend convert --mailbox DIR --to pst|eml|mbox -d DEST   the tree, the mails and their state
+//   quillmend list --mailbox DIR                                  the tree with each folder's mails
+#pragma once
+
+#include "cli/command.h"
+
+int runMailboxConvert(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int runMailboxList(const CommandArgs& args, std::ostream& out, std::ostream& err);
