@@ -2,6 +2,7 @@
 
 #include "mailstore/component_setup.h"
 #include "mailstore/pst/pst_store.h"
+#include "mailstore/rtf/rtf_mail.h"
 
 namespace qm::mail {
 
@@ -10,6 +11,7 @@ void useStandardComponents() {
                           const StoreWarningHandler& warn) {
     return createPstStore(path, displayName, PstStoreOptions{warn});
   });
+  setMessageFileWriter(formats::kSaveAsRtf, std::make_shared<rtf::RtfMailWriter>());
 }
 
 }  // namespace qm::mail
