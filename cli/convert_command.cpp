@@ -137,12 +137,12 @@ std::string timeText(double seconds) {
 int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto options = parseConvertOptions(args, err);
   if (!options) return kExitUsage;
-  const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}};
+  const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}, {"rtf", SAVEASRTF}};
   const auto kind = built.find(options->to);
   if (kind == built.end()) {
-    const std::set<std::string> later = {"msg", "rtf", "dbx"};
+    const std::set<std::string> later = {"msg", "dbx"};
     if (later.count(options->to))
-      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml and --to pst are\n";
+      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml, --to pst and --to rtf are\n";
     else
       err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
     return kExitUsage;

@@ -1,6 +1,7 @@
 // The output kinds that are built, by their SaveOption value.
 #include "convert/eml_mode.h"
 #include "convert/pst_mode.h"
+#include "convert/rtf_mode.h"
 #include "convert/save_option.h"
 
 namespace qm::convert {
@@ -9,6 +10,7 @@ std::unique_ptr<OutputMode> makeOutputMode(std::int32_t saveOption) {
   switch (saveOption) {
     case SAVEASEML: return std::make_unique<EmlMode>();
     case SAVEASPST: return std::make_unique<PstMode>();
+    case SAVEASRTF: return std::make_unique<RtfMode>();
     default: return nullptr;
   }
 }
