@@ -1,5 +1,9 @@
 #include "tests/mailstore/rtf/rtf_check.h"
 
+#include <cstdlib>
+
+#include "tests/support/files.h"
+
 namespace qm::mail::rtf {
 
 namespace {
@@ -32,5 +36,18 @@ Walk walk(const std::string& rtf) {
 std::string rtfProblems(const std::string& rtf) { return walk(rtf).problem; }
 
 int groupDepth(const std::string& rtf) { return walk(rtf).deepest; }
+
+std::string unrtfHtml(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return {};
+#else
+  if (std::system("command -v unrtf >/dev/null 2>&1") != 0) return {};
+  const std::string out = path + ".unrtf.html";
+  const std::string command = "unrtf --html '" + path + "' > '" + out + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  return qm::test::readFile(out);
+#endif
+}
 
 }  // namespace qm::mail::rtf

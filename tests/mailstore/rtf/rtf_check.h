@@ -12,4 +12,8 @@ std::string rtfProblems(const std::string& rtf);
 // The deepest group nesting in the document.
 int groupDepth(const std::string& rtf);
 
+// The document as unrtf renders it in HTML, for its structure (bold runs, links, breaks):
+// unrtf cannot read \uN text. Empty where unrtf is not installed.
+std::string unrtfHtml(const std::string& path);
+
 }  // namespace qm::mail::rtf

@@ -108,6 +108,12 @@ TEST(RtfOffice, LibreOfficeShowsTheHeaderLinesAndTheBodyOfEveryMail) {
     EXPECT_EQ(rtfProblems(rtf), "") << sample.name;
     files.push_back(dir.file(sample.name + ".rtf"));
     qm::test::writeFile(files.back(), rtf);
+    const std::string html = unrtfHtml(files.back());
+    if (html.empty()) continue;
+    // The labels are bold runs of their own; links are fields.
+    EXPECT_NE(html.find("<b>From:</b>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<b>Subject:</b>"), std::string::npos) << html;
+    if (sample.name == "html") EXPECT_NE(html.find("<a href="), std::string::npos) << html;
   }
   const qm::test::OfficeResult office = qm::test::officeText(files, dir.file("office"));
   if (!office.available) GTEST_SKIP() << "LibreOffice is not installed here";
@@ -125,6 +131,54 @@ TEST(RtfOffice, LibreOfficeShowsTheHeaderLinesAndTheBodyOfEveryMail) {
     }
     for (const char* markup : {"<html", "<b>", "<li", "<a ", "<p>", "href", "alert(", "color:red", "\\par"})
       EXPECT_EQ(text->second.find(markup), std::string::npos) << "no markup reaches the text: " << markup;
+  }
+}
+
+// Mails as the fuzz target makes them: the seeds of its corpus with bytes changed, markup
+// and random bytes spliced in, taken as mails and as HTML.
+std::vector<std::string> randomDocuments(std::size_t count) {
+  std::vector<std::string> seeds;
+  for (const char* name : {"html.eml", "plain.eml", "attachments.eml"})
+    seeds.push_back(qm::test::readFile(std::string(QM_SOURCE_DIR) + "/fuzz/corpus/rtf/" + name));
+  const char* const pieces[] = {"<b>", "</i>", "<a href=\"", "<ul><li>", "&#x", "{\\", "}", "\\par", "<table><td>",
+                                "<script>", "\xf0\x9f", "\xd0", "=?utf-8?B?", "\r\n\r\n", "<pre>", "&amp", "\t"};
+  std::uint32_t x = 12345;
+  const auto next = [&x] { return x = x * 1103515245u + 12345u, x >> 8; };
+  std::vector<std::string> documents;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string mail = seeds[i % seeds.size()];
+    for (int edit = 0, edits = 1 + next() % 12; edit < edits; ++edit) {
+      const std::size_t at = next() % (mail.size() + 1);
+      switch (next() % 3) {
+        case 0: mail.insert(at, pieces[next() % std::size(pieces)]); break;
+        case 1: if (at < mail.size()) mail[at] = static_cast<char>(next()); break;
+        default: mail.insert(at, std::string(1 + next() % 8, static_cast<char>(next()))); break;
+      }
+    }
+    Message m = readMimeMessage(std::string_view(mail));
+    if (i % 2 == 1) {
+      m.textBody.reset();
+      m.htmlBody = std::u16string(mail.begin(), mail.end());
+    }
+    documents.push_back(renderMailRtf(m));
+  }
+  return documents;
+}
+
+TEST(RtfOffice, LibreOfficeOpensEveryDocumentOfRandomMails) {
+  TempDir dir;
+  std::vector<std::string> files;
+  for (const std::string& rtf : randomDocuments(40)) {
+    EXPECT_EQ(rtfProblems(rtf), "");
+    files.push_back(dir.file("random" + std::to_string(files.size()) + ".rtf"));
+    qm::test::writeFile(files.back(), rtf);
+  }
+  const qm::test::OfficeResult office = qm::test::officeText(files, dir.file("office"));
+  if (!office.available) GTEST_SKIP() << "LibreOffice is not installed here";
+  for (const std::string& file : files) {
+    const auto text = office.outputs.find(file);
+    EXPECT_TRUE(text != office.outputs.end() && text->second.find("Subject:") != std::string::npos)
+        << file << "\n" << office.log;
   }
 }
 
