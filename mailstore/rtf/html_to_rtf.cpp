@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::size_t kMaxOpen = 64;  // elements held open at once; deeper ones lose their style
 constexpr long kIndentStep = 360;     // twips per list or quote level
+constexpr long kSpaceAfter = 60;      // twips after each paragraph, as browsers set them apart
 
 enum class Kind { Style, Heading, Link, List, Item, Quote, Pre, Block, Cell, Row };
 
@@ -32,7 +33,10 @@ bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == 
 
 class Renderer : public HtmlSink {
  public:
-  explicit Renderer(RtfText& out) : out_(out), baseDepth_(out.depth()) {}
+  explicit Renderer(RtfText& out) : out_(out), baseDepth_(out.depth()) {
+    out_.control("pard");
+    out_.control("sa", kSpaceAfter);
+  }
 
   void finish() {
     while (!open_.empty()) pop();
@@ -298,6 +302,7 @@ class Renderer : public HtmlSink {
     const bool hanging = hanging_ && indent > 0;
     if (lineEmpty_ && (indent != appliedIndent_ || hanging != appliedHanging_)) {
       out_.control("pard");
+      out_.control("sa", kSpaceAfter);
       if (indent > 0) {
         out_.control("li", indent);
         if (hanging) out_.control("fi", -kIndentStep);

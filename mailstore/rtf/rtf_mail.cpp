@@ -21,7 +21,7 @@ constexpr std::string_view kProlog =
     "{\\colortbl ;\\red0\\green0\\blue0;\\red5\\green99\\blue193;}\r\n"
     "\\viewkind4\\uc1";
 
-constexpr long kLabelWidth = 1440;  // twips: one inch for "Attachments:"
+constexpr long kLabelWidth = 1800;  // twips: room for "Attachments:" in bold
 
 std::u16string ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 

@@ -96,24 +96,24 @@ TEST(HtmlToRtf, MarkupBecomesFormattingAndNeverText) {
     std::string rtf;
   };
   const Case cases[] = {
-      {u"<p>One</p><p>Two</p>", "{One\\par\r\nTwo\\par\r\n}"},
-      {u"a<br>b<BR/>c", "{a\\line b\\line c}"},
-      {u"<b>bold</b> <i>it</i> <u>under</u>", "{{\\b bold}{\\i  it}{\\ul  under}}"},
-      {u"<h1>Title</h1>text", "{{\\b\\fs32 Title}\\par\r\ntext}"},
+      {u"<p>One</p><p>Two</p>", "{\\pard\\sa60 One\\par\r\nTwo\\par\r\n}"},
+      {u"a<br>b<BR/>c", "{\\pard\\sa60 a\\line b\\line c}"},
+      {u"<b>bold</b> <i>it</i> <u>under</u>", "{\\pard\\sa60{\\b bold}{\\i  it}{\\ul  under}}"},
+      {u"<h1>Title</h1>text", "{\\pard\\sa60{\\b\\fs32 Title}\\par\r\ntext}"},
       {u"<ul><li>one<li>two</ul>",
-       "{\\pard\\li360\\fi-360\\tx360\\u8226\\'95\\tab one\\par\r\n\\u8226\\'95\\tab two\\par\r\n}"},
+       "{\\pard\\sa60\\pard\\sa60\\li360\\fi-360\\tx360\\u8226\\'95\\tab one\\par\r\n\\u8226\\'95\\tab two\\par\r\n}"},
       {u"<ol><li><p>first</p></li><li>second</li></ol>",
-       "{\\pard\\li360\\fi-360\\tx360 1.\\tab first\\par\r\n2.\\tab second\\par\r\n}"},
+       "{\\pard\\sa60\\pard\\sa60\\li360\\fi-360\\tx360 1.\\tab first\\par\r\n2.\\tab second\\par\r\n}"},
       {u"see <a href=\"http://x.org/?a=1&amp;b=&quot;\">the site</a>.",
-       "{see {\\field{\\*\\fldinst{HYPERLINK \"http://x.org/?a=1&b=%22\"}}{\\fldrslt{\\ul\\cf2 the site}}}.}"},
+       "{\\pard\\sa60 see {\\field{\\*\\fldinst{HYPERLINK \"http://x.org/?a=1&b=%22\"}}{\\fldrslt{\\ul\\cf2 the site}}}.}"},
       {u"<table><tr><td>a</td><td>b</td></tr><tr><th>c</th></tr></table>",
-       "{a\\tab b\\par\r\n{\\b c}\\par\r\n}"},
+       "{\\pard\\sa60 a\\tab b\\par\r\n{\\b c}\\par\r\n}"},
       {u"<style>p{color:red}</style><script>if(a<b)x();</script><title>T</title>body",
-       "{body}"},
-      {u"<!-- <b>not</b> --><!DOCTYPE html>x &lt;tag&gt; &amp; 1 < 2", "{x <tag> & 1 < 2}"},
-      {u"  lots   of\r\n  space  ", "{lots of space}"},
-      {u"<pre>a  b\n  c</pre>", "{a  b\\line   c\\par\r\n}"},
-      {u"<blockquote>q</blockquote>", "{\\pard\\li360\\tx360 q\\par\r\n}"},
+       "{\\pard\\sa60 body}"},
+      {u"<!-- <b>not</b> --><!DOCTYPE html>x &lt;tag&gt; &amp; 1 < 2", "{\\pard\\sa60 x <tag> & 1 < 2}"},
+      {u"  lots   of\r\n  space  ", "{\\pard\\sa60 lots of space}"},
+      {u"<pre>a  b\n  c</pre>", "{\\pard\\sa60 a  b\\line   c\\par\r\n}"},
+      {u"<blockquote>q</blockquote>", "{\\pard\\sa60\\pard\\sa60\\li360\\tx360 q\\par\r\n}"},
   };
   for (const Case& c : cases) EXPECT_EQ(htmlRtf(c.html), c.rtf) << c.rtf;
 }
