@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "convert/run_folders.h"
+#include "mailstore/attachment_name.h"
+#include "platform/charset.h"
 #include "platform/files.h"
 
 namespace qm::convert {
@@ -17,33 +19,7 @@ std::string numbered(const FileJob& job, int index, const char* suffix) {
   return job.outputFolder + platform::pathSeparator() + name;
 }
 
-std::string lowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return text;
-}
-
 }  // namespace
-
-std::string distinctFileName(const std::string& name, std::vector<std::string>& used) {
-  const auto taken = [&used](const std::string& candidate) {
-    const std::string key = lowerAscii(candidate);
-    for (const std::string& u : used)
-      if (lowerAscii(u) == key) return true;
-    return false;
-  };
-  std::string result = name;
-  if (taken(result)) {
-    // The number goes before the extension, so that the file still opens with its program.
-    const std::size_t dot = name.rfind('.');
-    const bool hasExtension = dot != std::string::npos && dot > 0;
-    const std::string stem = hasExtension ? name.substr(0, dot) : name;
-    const std::string extension = hasExtension ? name.substr(dot) : std::string();
-    for (std::size_t n = 2; taken(result); ++n) result = stem + " (" + to_string(n) + ")" + extension;
-  }
-  used.push_back(result);
-  return result;
-}
 
 RtfMode::RtfMode(StoreSession::SessionFactory sessions) : inbox_(std::move(sessions)) {}
 
@@ -115,7 +91,7 @@ MailOutcome RtfMode::saveAttachments(RunContext& run, const FileJob& job, int in
     if (!prepareFolder(run, folder)) return MailOutcome::Stopped;
 
     bool allSaved = true;
-    std::vector<std::string> used;
+    std::vector<std::u16string> used;
     for (std::int32_t a = 1; a <= count; ++a) {
       if (run.stopped()) return MailOutcome::Stopped;
       const std::shared_ptr<mail::RDOAttachment> attachment = attachments_->item(a);
@@ -125,7 +101,9 @@ MailOutcome RtfMode::saveAttachments(RunContext& run, const FileJob& job, int in
         continue;
       }
       // Two attachments of one name would overwrite each other: the later ones are numbered.
-      const std::string path = folder + platform::pathSeparator() + distinctFileName(attachment->fileName(), used);
+      const std::string name =
+          platform::utf16ToUtf8(mail::distinctFileName(platform::utf8ToUtf16(attachment->fileName()), used));
+      const std::string path = folder + platform::pathSeparator() + name;
       try {
         if (!run.output([&] { attachment->saveAsFile(path); })) return MailOutcome::Stopped;
       } catch (...) {

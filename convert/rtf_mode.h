@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "convert/inbox_store.h"
 #include "convert/output_mode.h"
@@ -39,9 +38,5 @@ class RtfMode : public OutputMode {
   std::shared_ptr<mail::RDOMail> mail_;
   std::shared_ptr<mail::RDOAttachments> attachments_;
 };
-
-// `name` or, when a file of that name (in any letter case) is among `used` already, the
-// first free of "stem (2).ext", "stem (3).ext" and so on; the result joins `used`.
-std::string distinctFileName(const std::string& name, std::vector<std::string>& used);
 
 }  // namespace qm::convert

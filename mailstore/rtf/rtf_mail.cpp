@@ -55,11 +55,12 @@ std::u16string sentText(UnixTime time) {
   return ascii(buffer);
 }
 
+// The names the attachments are saved under beside the document.
 std::u16string attachmentsText(const Message& m) {
   std::u16string out;
-  for (std::size_t i = 0; i < m.attachments.size(); ++i) {
+  for (const std::u16string& name : attachmentFileNames(m)) {
     if (!out.empty()) out += u"; ";
-    out += safeAttachmentFileName(m.attachments[i], i + 1);
+    out += name;
   }
   return out;
 }
@@ -110,8 +111,10 @@ std::string renderMailRtf(const Message& message) {
   out.control("f", 0);
   out.control("fs", 20);
   headerBlock(out, message);
-  if (message.textBody) out.lines(*message.textBody);
-  else if (message.htmlBody) renderHtml(*message.htmlBody, out);
+  // The plain text as it stands; the HTML when there is no text, or only white space.
+  const bool hasText = message.textBody && message.textBody->find_first_not_of(u" \t\r\n") != std::u16string::npos;
+  if (message.htmlBody && !hasText) renderHtml(*message.htmlBody, out);
+  else if (message.textBody) out.lines(*message.textBody);
   out.control("par");
   out.raw("\r\n");
   std::string document = out.finish();

@@ -125,17 +125,6 @@ TEST_F(RtfModeRun, AttachmentsOfOneNameAreAllKeptAndEveryNameIsOneAFileCanHave) 
       {"Converted_msg_000002/Plans.eml", forwarded.substr(0, forwarded.size() - 2)}}));
 }
 
-TEST(DistinctFileName, LaterCopiesAreNumberedBeforeTheExtension) {
-  std::vector<std::string> used;
-  EXPECT_EQ(distinctFileName("a.txt", used), "a.txt");
-  EXPECT_EQ(distinctFileName("A.TXT", used), "A (2).TXT");
-  EXPECT_EQ(distinctFileName("a.txt", used), "a (3).txt");
-  EXPECT_EQ(distinctFileName("README", used), "README");
-  EXPECT_EQ(distinctFileName("README", used), "README (2)");
-  EXPECT_EQ(distinctFileName(".profile", used), ".profile");
-  EXPECT_EQ(distinctFileName(".profile", used), ".profile (2)");
-}
-
 TEST_F(RtfModeRun, AnExistingAttachmentFolderLosesItsFilesButKeepsItsSubfolders) {
   const auto a = writeStore(dir.file("A.dbx"), {attachmentMail("m", {{"new.pdf", "new"}})});
   const std::string folder = out() + "/1_Converted_A_As_RTF";

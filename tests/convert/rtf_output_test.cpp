@@ -136,13 +136,11 @@ class RtfOutput : public ::testing::Test {
       return;
     }
     std::map<std::string, std::string> expected;
-    std::vector<std::string> used;
+    const std::vector<std::u16string> names = mail::attachmentFileNames(m);
     for (std::size_t a = 0; a < m.attachments.size(); ++a) {
       const mail::Attachment& att = m.attachments[a];
-      const std::string name =
-          distinctFileName(platform::utf16ToUtf8(mail::safeAttachmentFileName(att, a + 1)), used);
       const auto& bytes = att.embedded ? att.embeddedSource : att.data;
-      expected[name] = std::string(bytes.begin(), bytes.end());
+      expected[platform::utf16ToUtf8(names[a])] = std::string(bytes.begin(), bytes.end());
     }
     EXPECT_EQ(snapshot(folder), expected);
   }
