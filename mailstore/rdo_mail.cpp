@@ -1,5 +1,4 @@
 // Mails and their attachments.
-#include <cstdio>
 #include <memory>
 
 #include "mailstore/attachment_name.h"
@@ -8,7 +7,6 @@
 #include "mailstore/store_context.h"
 #include "mailstore/whole_file.h"
 #include "platform/charset.h"
-#include "platform/files.h"
 
 namespace qm::mail {
 
