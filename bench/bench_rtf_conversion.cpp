@@ -48,6 +48,10 @@ void BM_RtfConversionRun(benchmark::State& state) {
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASRTF);
 }
 
+// Alternating, one run each, three pairs: a machine that slows down over the run shows as a
+// difference between the .eml runs.
+BENCHMARK(BM_EmlConversionRun)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_RtfConversionRun)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_EmlConversionRun)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_RtfConversionRun)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_EmlConversionRun)->Unit(benchmark::kSecond)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
