@@ -17,10 +17,12 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-# qm_add_test(NAME source... LIBS lib...): one test program per file group, run by CTest
-# (under Wine when cross-compiling, through CMAKE_CROSSCOMPILING_EMULATOR).
+# qm_add_test(NAME [SLOW] SOURCES source... LIBS lib...): one test program per file group, run
+# by CTest (under Wine when cross-compiling, through CMAKE_CROSSCOMPILING_EMULATOR). SLOW puts
+# it in the group labelled "slow" (multi-GB stores and the like): the everyday run leaves that
+# group out (ctest -LE slow) and scripts/test.sh runs it once, natively.
 function(qm_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SLOW" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE QM_SHARED_DIR="${QM_SHARED_DIR}"
@@ -30,4 +32,7 @@ function(qm_add_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
+  if(ARG_SLOW)
+    set_tests_properties(${name} PROPERTIES LABELS slow TIMEOUT 3600)
+  endif()
 endfunction()

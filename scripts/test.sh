@@ -14,15 +14,19 @@ build() {  # preset
   cmake --preset "$1" >/dev/null
   cmake --build "build/$1" -j "$jobs"
 }
-run_ctest() {  # preset [wrapper...]
+run_ctest() {  # preset [wrapper...]: every test but the slow group
   local preset=$1; shift
   echo "== Tests: $preset"
-  "$@" ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --timeout 900
+  "$@" ctest --test-dir "build/$preset" --output-on-failure -j "$jobs" --timeout 900 -LE slow
 }
 
 build native
 run_ctest native
 [ "${1:-}" = "--quick" ] && exit 0
+
+# The slow group (multi-GB stores), once, natively; one test at a time for the disk's sake.
+echo "== Tests: native, slow group"
+ctest --test-dir build/native --output-on-failure -L slow --no-tests=ignore
 
 build asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest asan
