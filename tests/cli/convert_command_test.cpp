@@ -144,7 +144,9 @@ TEST(ConvertCommand, ToRtfWritesOneDocumentPerMail) {
   std::vector<std::string> names;
   for (const auto& [name, contents] : filesIn(dir.file("1_Converted_Sample_As_RTF"))) {
     names.push_back(name);
-    if (contents != "<folder>") EXPECT_EQ(contents.rfind("{\\rtf1", 0), 0u) << name;
+    if (contents != "<folder>") {
+      EXPECT_EQ(contents.rfind("{\\rtf1", 0), 0u) << name;
+    }
   }
   // The fifth mail has an attachment.
   EXPECT_EQ(names, (std::vector<std::string>{"Converted_msg_000001.rtf", "Converted_msg_000002.rtf",
