@@ -7,13 +7,9 @@
 // bench_eml_conversion (QM_BENCH_DIR, QM_BENCH_STORE_MB); QM_BENCH_SETTLE_SECONDS is the
 // pause before each run.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "bench/conversion_store.h"
 #include "bench/mailbox_mails.h"
@@ -31,29 +27,16 @@ const ConversionStore& corpus() {
   return c;
 }
 
-// Each run starts on a quiet file system, so that neither side pays for the other:
-// - what the run before left in the page cache is written out first (the run to .eml
-//   files never waits for the disk itself; the run to a personal folder file does at each
-//   flush);
-// - then the run waits QM_BENCH_SETTLE_SECONDS (default 70): ext4 without a journal does
-//   not give out an inode again within a minute of its deletion and searches past every
-//   such inode each time it makes a file, and the run to a personal folder file deletes
-//   each of its temporary .eml files, which would slow the next run's making of files.
-void settleDisk() {
-  corpus();
-  ::sync();
-  const char* wait = std::getenv("QM_BENCH_SETTLE_SECONDS");
-  std::this_thread::sleep_for(std::chrono::seconds(wait ? std::strtoul(wait, nullptr, 10) : 70));
-}
-
 void BM_EmlConversionRun(benchmark::State& state) {
-  settleDisk();
+  corpus();
+  qm::bench::settleDisk();
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASEML);
 }
 
 void BM_PstConversionRun(benchmark::State& state) {
   qm::mail::useStandardComponents();
-  settleDisk();
+  corpus();
+  qm::bench::settleDisk();
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASPST);
 }
 

@@ -5,14 +5,8 @@
 //
 // The mails are those of a working mailbox (bench/mailbox_mails.h). Folders and sizes as
 // bench_eml_conversion (QM_BENCH_DIR, QM_BENCH_STORE_MB); QM_BENCH_SETTLE_SECONDS is the
-// pause before each run (default 70, see bench_pst_conversion: both sides make a file per
-// mail, and the run to documents also deletes one).
+// pause before each run (see qm::bench::settleDisk).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <thread>
 
 #include "bench/conversion_store.h"
 #include "bench/mailbox_mails.h"
@@ -30,21 +24,16 @@ const ConversionStore& corpus() {
   return c;
 }
 
-void settleDisk() {
-  corpus();
-  ::sync();
-  const char* wait = std::getenv("QM_BENCH_SETTLE_SECONDS");
-  std::this_thread::sleep_for(std::chrono::seconds(wait ? std::strtoul(wait, nullptr, 10) : 70));
-}
-
 void BM_EmlConversionRun(benchmark::State& state) {
-  settleDisk();
+  corpus();
+  qm::bench::settleDisk();
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASEML);
 }
 
 void BM_RtfConversionRun(benchmark::State& state) {
   qm::mail::useStandardComponents();
-  settleDisk();
+  corpus();
+  qm::bench::settleDisk();
   qm::bench::timeConversionRuns(state, corpus(), qm::convert::SAVEASRTF);
 }
 

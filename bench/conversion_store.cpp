@@ -1,9 +1,13 @@
 #include "bench/conversion_store.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "platform/files.h"
 #include "tests/support/storegen/store_generator.h"
@@ -111,6 +115,12 @@ void setCounters(benchmark::State& state, const ConversionStore& store) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * store.mailBytes()));
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * store.mails()));
   state.counters["store_MB"] = static_cast<double>(*platform::fileSize(store.store())) / (1 << 20);
+}
+
+void settleDisk() {
+  ::sync();
+  const char* wait = std::getenv("QM_BENCH_SETTLE_SECONDS");
+  std::this_thread::sleep_for(std::chrono::seconds(wait ? std::strtoul(wait, nullptr, 10) : 70));
 }
 
 }  // namespace qm::bench

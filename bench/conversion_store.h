@@ -56,6 +56,15 @@ class ConversionStore {
 void timeConversionRuns(benchmark::State& state, const ConversionStore& store, std::int32_t saveOption,
                         const convert::ConversionWorker::ModeFactory& modes = convert::makeOutputMode);
 
+// Each run starts on a quiet file system, so that neither side pays for the other:
+// - what the run before left in the page cache is written out first (the run to .eml
+//   files never waits for the disk itself; the runs that import each mail do at each flush);
+// - then the run waits QM_BENCH_SETTLE_SECONDS (default 70): ext4 without a journal does
+//   not give out an inode again within a minute of its deletion and searches past every
+//   such inode each time it makes a file, and the runs that import each mail delete each of
+//   their temporary .eml files, which would slow the next run's making of files.
+void settleDisk();
+
 // Bytes and mails per second, and the store's size.
 void setCounters(benchmark::State& state, const ConversionStore& store);
 

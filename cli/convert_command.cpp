@@ -16,6 +16,7 @@
 #include "cli/terminal.h"
 #include "convert/conversion_worker.h"
 #include "convert/destination.h"
+#include "convert/output_names.h"
 #include "convert/run_thread.h"
 #include "convert/save_option.h"
 #include "convert/store_search.h"
@@ -23,6 +24,7 @@
 #include "log/app_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 using namespace qm::convert;
 namespace platform = qm::platform;
@@ -42,6 +44,8 @@ class SourceList {
   void add(const std::string& path) {
     if (!listed_.insert(path).second) return;  // the same path twice is listed once
     if (platform::isDirectory(path)) return refuse("'" + path + "' is a folder; use --search to convert the stores in it");
+    if (platform::fileKind(path) == platform::FileKind::Other)
+      return refuse("'" + path + "' is not a regular file (a device, a pipe or a socket); only store files are converted");
     const StoreCheck check = checkStoreSignature(path);
     if (check == StoreCheck::Unopenable) {
       return refuse(platform::fileExists(path) ? "'" + path + "' cannot be read" : "'" + path + "' does not exist");
@@ -86,18 +90,33 @@ std::string withoutTrailingSeparators(std::string path) {
   return path;
 }
 
-// DEST, made when missing; with the time-stamped folder inside it unless `into`.
+// DEST, made when missing; with a new time-stamped folder inside it unless `into` (a run in
+// the same second as another gets "_2" after the stamp, never the other run's folder).
 std::optional<std::string> makeDestination(const ConvertOptions& options, std::ostream& err) {
   const std::string chosen = withoutTrailingSeparators(options.destination);
   std::error_code ec;
   if (!platform::isDirectory(chosen)) std::filesystem::create_directories(platform::toPath(chosen), ec);
-  std::string destination = chosen;
-  if (!options.into) destination = stampedDestination(chosen, platform::nowStamp());
-  if (!platform::isDirectory(chosen) || (!options.into && !prepareDestination(destination))) {
-    err << "quillmend convert: cannot make the destination folder '" << destination << "'\n";
-    return std::nullopt;
+  std::optional<std::string> destination = chosen;
+  if (!platform::isDirectory(chosen)) destination.reset();
+  else if (!options.into) destination = makeNewFolder(stampedDestination(chosen, platform::nowStamp()));
+  if (!destination) {
+    const std::string named = options.into ? chosen : stampedDestination(chosen, platform::nowStamp());
+    err << "quillmend convert: cannot make the destination folder '" << named << "'\n";
   }
   return destination;
+}
+
+// The first output folder of the run that exists already and holds files, if any: the run
+// would write beside them, and without --overwrite it is refused.
+std::optional<std::string> occupiedOutputFolder(const std::string& destination, const RunSettings& settings) {
+  std::int32_t number = settings.naming.fileCounterStart;
+  for (const auto& row : settings.sources) {
+    const std::string folder =
+        outputFolderPath(destination, settings.naming, number, baseNameOf(row.fileName), settings.saveOption);
+    if (settings.naming.useFileCounter) ++number;
+    if (platform::isDirectory(folder) && !platform::listDirectory(folder).empty()) return folder;
+  }
+  return std::nullopt;
 }
 
 // Runs the conversion on a worker thread so that Ctrl-C can stop it cleanly: the mail being
@@ -137,12 +156,14 @@ std::string timeText(double seconds) {
 int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const auto options = parseConvertOptions(args, err);
   if (!options) return kExitUsage;
-  const std::map<std::string, std::int32_t> built = {{"eml", SAVEASEML}, {"pst", SAVEASPST}, {"rtf", SAVEASRTF}};
+  const std::map<std::string, std::int32_t> built = {
+      {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}, {"rtf", SAVEASRTF}};
   const auto kind = built.find(options->to);
   if (kind == built.end()) {
-    const std::set<std::string> later = {"msg", "dbx"};
+    const std::set<std::string> later = {"dbx"};
     if (later.count(options->to))
-      err << "quillmend convert: --to " << options->to << " is not available yet; --to eml, --to pst and --to rtf are\n";
+      err << "quillmend convert: --to " << options->to
+          << " is not available yet; --to eml, --to pst, --to msg and --to rtf are\n";
     else
       err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
     return kExitUsage;
@@ -155,17 +176,25 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     err << "quillmend convert: nothing to convert\n";
     return sources.problems() ? kExitSomeFailed : kExitOk;
   }
-  const auto destination = makeDestination(*options, err);
-  if (!destination) return kExitSomeFailed;
-  if (options->log) AppLog::start();
-
   RunSettings settings;
   settings.sources = sources.rows();
-  settings.destinationFolder = *destination;
   settings.saveOption = kind->second;
   settings.logEnabled = options->log;
   settings.recoveryMode = options->recovery;
   settings.naming = options->naming;
+  settings.replaceEarlierOutput = options->overwrite;
+  if (options->into && !options->overwrite) {
+    if (const auto occupied = occupiedOutputFolder(withoutTrailingSeparators(options->destination), settings)) {
+      err << "quillmend convert: the output folder '" << *occupied
+          << "' already holds files; choose another destination, or add --overwrite to replace what an "
+             "earlier conversion wrote there (other files are never touched)\n";
+      return kExitUsage;
+    }
+  }
+  const auto destination = makeDestination(*options, err);
+  if (!destination) return kExitSomeFailed;
+  settings.destinationFolder = *destination;
+  if (options->log) AppLog::start();
   SettingsInput input(settings);
 
   // Only the real standard output can be a terminal; tests hand in string streams.

@@ -3,6 +3,8 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "convert/output_names.h"
+
 namespace {
 
 bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
@@ -31,6 +33,8 @@ std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::
       o.log = true;
     } else if (arg == "--into") {
       o.into = true;
+    } else if (arg == "--overwrite") {
+      o.overwrite = true;
     } else if (arg == "--no-counter") {
       o.naming.useFileCounter = false;
     } else if (arg == "--no-tag") {
@@ -44,6 +48,11 @@ std::optional<ConvertOptions> parseConvertOptions(const CommandArgs& args, std::
       else if (arg == "-d") o.destination = *v;
       else if (arg == "--search") o.searchFolders.push_back(*v);
       else if (arg == "--tag") {
+        if (qm::convert::folderTagEscapes(*v)) {
+          err << "quillmend convert: --tag '" << *v
+              << "' cannot hold a path separator or '..': output folders stay inside the destination\n";
+          return std::nullopt;
+        }
         o.naming.folderTag = *v;
         o.naming.useFolderTag = true;
       } else {

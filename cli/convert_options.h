@@ -13,6 +13,7 @@ struct ConvertOptions {
   bool recovery = false;
   bool log = false;
   bool into = false;  // DEST itself, no time-stamped folder inside it
+  bool overwrite = false;  // output folders that hold files lose this kind's earlier output
   std::string destination;
   std::vector<std::string> files;
   std::vector<std::string> searchFolders;
@@ -21,7 +22,7 @@ struct ConvertOptions {
 
 inline constexpr const char* kConvertUsage =
     "usage: quillmend convert --to (eml | pst) [--recovery] [--log] [--counter N | --no-counter]\n"
-    "                         [--tag TEXT | --no-tag] [--no-type-tag] [--into]\n"
+    "                         [--tag TEXT | --no-tag] [--no-type-tag] [--into] [--overwrite]\n"
     "                         -d DEST"
     " (FILE... | --search DIR)\n";
 

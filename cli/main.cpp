@@ -19,7 +19,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
-    {"convert", runConvert, "convert --to eml|pst|rtf [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
+    {"convert", runConvert, "convert --to eml|pst|msg|rtf [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
     {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
 };
 

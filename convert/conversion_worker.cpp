@@ -7,6 +7,7 @@
 #include "convert/run_folders.h"
 #include "convert/save_option.h"
 #include "engine/dbx_file.h"
+#include "platform/safe_files.h"
 
 namespace qm::convert {
 
@@ -25,13 +26,14 @@ struct ConversionWorker::Run {
   std::string destination;
   int fileCount = 0;
   std::int32_t runningNumber = 0;
+  std::unique_ptr<OutputFolders> folders;
 };
 
 namespace {
 
-// Releases what a file holds on every way out of it: the mode's objects and, when a run
-// ends in the middle of the file, the open store (quietly: the run writes no lines of its
-// own when it stops or fails).
+// Releases what a file holds on every way out of it: the mode's objects, the temporary
+// folder and, when a run ends in the middle of the file, the open store (quietly: the run
+// writes no lines of its own when it stops or fails).
 class FileScope {
  public:
   FileScope(RunContext& run, OutputMode* mode, const FileJob& job, DbxFile& engine)
@@ -47,6 +49,8 @@ class FileScope {
       engine_.close();
       engine_.logEnabled = logged;
     }
+    // Gone already after a completed file; after Stop or a failure, removed here.
+    if (!job_.tempFolder.empty()) platform::removeFolderTree(job_.tempFolder);
   }
   FileScope(const FileScope&) = delete;
   FileScope& operator=(const FileScope&) = delete;
@@ -114,6 +118,9 @@ int ConversionWorker::runAll(Run& run) {
   run.naming = input_.naming();
   run.destination = input_.destinationFolder();
   run.runningNumber = run.naming.fileCounterStart;
+  std::vector<std::string> sources;
+  for (int i = 0; i < run.fileCount; ++i) sources.push_back(input_.sourceRow(i).path);
+  run.folders = std::make_unique<OutputFolders>(std::move(sources), run.option, input_.replaceEarlierOutput());
   if (modes_) run.mode = modes_(run.option);
 
   for (int i = 0; i < run.fileCount; ++i) {
@@ -142,24 +149,32 @@ bool ConversionWorker::convertFile(Run& run, int index) {
   job.fileName = row.fileName;
   job.baseName = baseNameOf(row.fileName);
   job.engine = &run.engine;
-  job.outputFolder =
+  const std::string wanted =
       outputFolderPath(run.destination, run.naming, run.runningNumber, job.baseName, run.option);
   if (run.naming.useFileCounter) ++run.runningNumber;
 
-  if (ctx.stopped() || !prepareFolder(ctx, job.outputFolder)) return false;
+  FileScope scope(ctx, run.mode.get(), job, run.engine);
+  if (ctx.stopped()) return false;
+  const auto outputFolder = run.folders->take(ctx, wanted, job.fileName);
+  if (!outputFolder) return false;
+  job.outputFolder = *outputFolder;
   ctx.log(job.outputFolder + " directory created for " + job.baseName);
   const RunEnvironment& env = ctx.environment();
-  job.tempFolder = tempFolderPath(env.tempRoot, job.baseName, index, env.clock());
-  if (!prepareFolder(ctx, job.tempFolder)) return false;
-  ctx.log(job.tempFolder + " directory created for " + job.baseName);
+  if (const auto temp = makeTempFolder(tempFolderPath(env.tempRoot, job.baseName, index, env.clock()))) {
+    job.tempFolder = *temp;
+    ctx.log(job.tempFolder + " directory created for " + job.baseName);
+  } else {
+    // Mails are never written into a folder the run did not make: those that would go
+    // through the temporary folder fail.
+    ctx.logError("Could not create temp directory for " + job.baseName);
+  }
   if (ctx.stopped()) return false;
 
-  FileScope scope(ctx, run.mode.get(), job, run.engine);
   FileReport report{index, job.sourcePath, job.outputFolder};
   if (isSaveOption(run.option) && !convertMails(run, job, report)) return false;
 
   run.engine.close();
-  if (cleansTempFolder(run.option)) cleanTempFolder(ctx, job.tempFolder);
+  if (!job.tempFolder.empty()) cleanTempFolder(ctx, job.tempFolder);
   ctx.log("DBX File closed");
   if (ctx.stopped()) return false;
   const int overall = filesDonePercent(index, run.fileCount);
@@ -188,7 +203,16 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
   if (!setUpMode(run, job)) return false;
   OutputMode& mode = *run.mode;
 
-  run.engine.open(job.sourcePath);
+  // A device, a pipe or a folder would be read forever or block the open itself; a missing
+  // file is the engine's to report.
+  const platform::FileKind kind = platform::fileKind(job.sourcePath);
+  if (kind == platform::FileKind::Regular || kind == platform::FileKind::Missing) {
+    run.engine.open(job.sourcePath);
+  } else {
+    const std::string text = "Error Opening " + job.sourcePath + " file: not a regular file. \nConvertion fails for this file";
+    ctx.logError(text);
+    ctx.showMessage(text, MessageKind::Error);
+  }
   std::int32_t found = -1;
   const int mailCount = run.engine.findMails(found);
   report.mailsFound = mailCount;
@@ -207,7 +231,7 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     bool saved = false;
     // The whole mail is one output action: Stop waits for it or, between two of its
     // blocks, ends it.
-    ctx.output([&] { saved = run.engine.saveMailToEML(folder, emlPath, j); });
+    ctx.output([&] { saved = !folder.empty() && run.engine.saveMailToEML(folder, emlPath, j); });
     if (ctx.stopped()) return false;
     const MailOutcome outcome = mode.handleMail(ctx, job, j, saved, emlPath);
     if (outcome == MailOutcome::Stopped || outcome == MailOutcome::Aborted) return false;

@@ -20,13 +20,17 @@ std::string stampedDestination(const std::string& chosenFolder, const platform::
 }
 
 bool prepareDestination(const std::string& destination) {
-  if (!platform::createDirectory(destination)) {
-    for (const auto& entry : platform::listDirectory(destination)) {
-      if (!entry.isDirectory)
-        platform::deleteFile(destination + platform::pathSeparator() + entry.name);
-    }
-  }
+  platform::createDirectory(destination);
   return platform::isDirectory(destination);
+}
+
+std::optional<std::string> makeNewFolder(const std::string& path) {
+  for (int variant = 1; variant <= 1000; ++variant) {
+    const std::string folder = variant == 1 ? path : path + "_" + std::to_string(variant);
+    if (platform::createDirectory(folder)) return folder;
+    if (!platform::fileExists(folder) && !platform::isDirectory(folder)) break;  // no parent
+  }
+  return std::nullopt;
 }
 
 }  // namespace qm::convert

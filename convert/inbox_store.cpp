@@ -13,7 +13,9 @@ std::string InboxStore::storePath(const FileJob& job) {
 }
 
 ModeSetup InboxStore::open(RunContext& run, const FileJob& job) {
-  ModeSetup setup = store_.open(run, storePath(job), true);
+  storePath_ = storePath(job);
+  tempFolder_ = job.tempFolder;
+  ModeSetup setup = store_.open(run, storePath_, true);
   if (setup.outcome != ModeSetup::Outcome::Ready) return setup;
   if (run.stopped()) return ModeSetup::stopped();
 
@@ -39,6 +41,17 @@ void InboxStore::release(RunContext& run, const std::function<void()>& held) {
     items_.reset();
     inbox_.reset();
   });
+  if (storePath_.empty()) return;
+  try {
+    run.output([&] {
+      if (platform::fileExists(storePath_)) platform::deleteFile(storePath_);
+      if (platform::isDirectory(tempFolder_) && platform::listDirectory(tempFolder_).empty())
+        platform::removeDirectory(tempFolder_);
+    });
+  } catch (...) {
+    // What is left is the worker's to clean on the next run.
+  }
+  storePath_.clear();
 }
 
 }  // namespace qm::convert

@@ -32,11 +32,14 @@ class InboxStore {
   mail::RDOItems& items() { return *items_; }
 
   // Lets go of the Inbox, its items and what `held` releases of the caller's, then of the
-  // store and the session, in that order.
+  // store and the session, in that order. Then deletes the temporary store file, and the
+  // temporary folder if that leaves it empty: where a file in use cannot be deleted, the
+  // worker's cleanup of the folder has left them behind.
   void release(RunContext& run, const std::function<void()>& held = {});
 
  private:
   StoreSession store_;
+  std::string storePath_, tempFolder_;
   std::shared_ptr<mail::RDOFolder> inbox_;
   std::shared_ptr<mail::RDOItems> items_;
 };

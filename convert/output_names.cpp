@@ -22,6 +22,10 @@ std::string outputFolderPath(const std::string& destination, const OutputNaming&
   return path;
 }
 
+bool folderTagEscapes(const std::string& tag) {
+  return tag.find_first_of("/\\") != std::string::npos || tag.find("..") != std::string::npos;
+}
+
 std::string fileStamp(int fileIndex, const platform::Stamp& s) {
   using std::to_string;
   return to_string(fileIndex) + "_(DATE=" + to_string(s.month) + "-" + to_string(s.day) + "-" +

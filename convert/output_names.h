@@ -19,6 +19,10 @@ std::string outputFolderPath(const std::string& destination, const OutputNaming&
                              std::int32_t runningNumber, const std::string& baseName,
                              std::int32_t saveOption);
 
+// Whether a folder tag would put output folders outside the destination: it holds a path
+// separator ('/' or '\\') or "..".
+bool folderTagEscapes(const std::string& tag);
+
 // "<i>_(DATE=<month>-<day>-<year>)_(TIME=<h>hr.<m>m.<s>s)", plain decimal numbers.
 std::string fileStamp(int fileIndex, const platform::Stamp& stamp);
 

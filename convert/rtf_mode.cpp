@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "convert/run_folders.h"
 #include "mailstore/attachment_name.h"
 #include "platform/charset.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace qm::convert {
 
@@ -19,7 +19,28 @@ std::string numbered(const FileJob& job, int index, const char* suffix) {
   return job.outputFolder + platform::pathSeparator() + name;
 }
 
+std::string inFolder(const std::string& folder, const std::string& name) {
+  return folder + platform::pathSeparator() + name;
+}
+
 }  // namespace
+
+RtfMode::FolderState RtfMode::prepareAttachmentFolder(RunContext& run, const FileJob& job, const std::string& folder) {
+  bool made = false;
+  if (!run.output([&] { made = platform::createDirectory(folder); })) return FolderState::Stopped;
+  if (made) return FolderState::Ready;
+  // A link in the folder's place would take the attachments elsewhere.
+  if (platform::isLink(folder) || !platform::isDirectory(folder)) return FolderState::Unusable;
+  // An existing folder loses its files; its subfolders (and links) stay, and so does the
+  // source file itself.
+  for (const auto& entry : platform::listDirectory(folder)) {
+    if (run.stopped()) return FolderState::Stopped;
+    const std::string path = inFolder(folder, entry.name);
+    if (entry.isDirectory || platform::isLink(path) || path == job.sourcePath) continue;
+    if (!run.output([&] { platform::deleteFile(path); })) return FolderState::Stopped;
+  }
+  return FolderState::Ready;
+}
 
 RtfMode::RtfMode(StoreSession::SessionFactory sessions) : inbox_(std::move(sessions)) {}
 
@@ -88,7 +109,8 @@ MailOutcome RtfMode::saveAttachments(RunContext& run, const FileJob& job, int in
     if (count == 0) return MailOutcome::Converted;
     const std::string folder = attachmentFolder(job, index);
     if (run.stopped()) return MailOutcome::Stopped;
-    if (!prepareFolder(run, folder)) return MailOutcome::Stopped;
+    const FolderState state = prepareAttachmentFolder(run, job, folder);
+    if (state == FolderState::Stopped) return MailOutcome::Stopped;
 
     bool allSaved = true;
     std::vector<std::u16string> used;
@@ -103,8 +125,9 @@ MailOutcome RtfMode::saveAttachments(RunContext& run, const FileJob& job, int in
       // Two attachments of one name would overwrite each other: the later ones are numbered.
       const std::string name =
           platform::utf16ToUtf8(mail::distinctFileName(platform::utf8ToUtf16(attachment->fileName()), used));
-      const std::string path = folder + platform::pathSeparator() + name;
+      const std::string path = inFolder(folder, name);
       try {
+        if (state == FolderState::Unusable) throw mail::ComponentError("no folder for the attachments");
         if (!run.output([&] { attachment->saveAsFile(path); })) return MailOutcome::Stopped;
       } catch (...) {
         run.logError("Counld not create " + path + " attachment file");

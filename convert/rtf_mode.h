@@ -33,6 +33,9 @@ class RtfMode : public OutputMode {
  private:
   MailOutcome saveDocument(RunContext& run, int index, const std::string& emlPath, const std::string& path);
   MailOutcome saveAttachments(RunContext& run, const FileJob& job, int index);
+  // Makes the attachment folder of a mail, or empties the one there of its files.
+  enum class FolderState { Ready, Unusable, Stopped };
+  static FolderState prepareAttachmentFolder(RunContext& run, const FileJob& job, const std::string& folder);
 
   InboxStore inbox_;
   std::shared_ptr<mail::RDOMail> mail_;

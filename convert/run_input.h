@@ -38,6 +38,10 @@ class RunInput {
   virtual bool logEnabled() const = 0;
   virtual bool recoveryMode() const = 0;
   virtual OutputNaming naming() const = 0;
+  // Whether an output folder that exists and holds files may be used, after the files that
+  // the output kind writes there are deleted. When not, such a folder is left alone and the
+  // output goes to a new folder beside it.
+  virtual bool replaceEarlierOutput() const { return true; }
 };
 
 // Plain values, for front ends that hold no window.
@@ -48,6 +52,7 @@ struct RunSettings {
   bool logEnabled = false;
   bool recoveryMode = false;
   OutputNaming naming;
+  bool replaceEarlierOutput = true;
 };
 
 class SettingsInput : public RunInput {
@@ -62,6 +67,7 @@ class SettingsInput : public RunInput {
   bool logEnabled() const override { return settings_.logEnabled; }
   bool recoveryMode() const override { return settings_.recoveryMode; }
   OutputNaming naming() const override { return settings_.naming; }
+  bool replaceEarlierOutput() const override { return settings_.replaceEarlierOutput; }
 
  private:
   RunSettings settings_;

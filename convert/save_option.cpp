@@ -27,6 +27,4 @@ std::string typeTag(std::int32_t value) {
 
 int progressScale(std::int32_t value) { return value == SAVEASDBX ? 80 : 100; }
 
-bool cleansTempFolder(std::int32_t value) { return value != SAVEASEML; }
-
 }  // namespace qm::convert

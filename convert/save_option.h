@@ -23,8 +23,5 @@ std::string typeTag(std::int32_t value);
 // The value the file bar reaches after a file's last mail (80 for DBX, which copies its
 // store file afterwards; 100 otherwise).
 int progressScale(std::int32_t value);
-// Whether the file's temporary folder is emptied and removed at the end of each file: every
-// kind but EML, which leaves its (empty) temporary folder where it is.
-bool cleansTempFolder(std::int32_t value);
 
 }  // namespace qm::convert

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace qm::convert {
 
@@ -60,7 +61,9 @@ bool searchStores(const std::string& startFolder, const StoreSearch& search) {
       if (cancelled()) return false;
       const std::string path = pathOf(entry.name);
       if (search.entryExamined) search.entryExamined(path);
-      if (!isBookkeepingStore(entry.name) && search.storeFound) search.storeFound(path, entry.name);
+      // A pipe or a device under a store's name would hang whoever opened it.
+      if (isBookkeepingStore(entry.name) || platform::fileKind(path) != platform::FileKind::Regular) continue;
+      if (search.storeFound) search.storeFound(path, entry.name);
     }
   }
   return true;

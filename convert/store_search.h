@@ -22,7 +22,8 @@ struct StoreSearch {
 // Walks the tree below `startFolder`: all .dbx files of a folder before those of its
 // subfolders, subfolders in the order the file system lists them. Folders named "RECYCLER"
 // and the files "Folders.dbx", "Pop3uidl.dbx", "Offline.dbx" and "Local Folders.dbx" are
-// left out (exact names, case-sensitive). Symbolic links to folders are not followed, so a
+// left out (exact names, case-sensitive), and so is anything that is not a regular file (a
+// pipe or a device named *.dbx). Symbolic links to folders are not followed, so a
 // link that points back up the tree cannot make the walk endless. Returns false when it was
 // cancelled.
 bool searchStores(const std::string& startFolder, const StoreSearch& search);

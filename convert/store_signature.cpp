@@ -7,12 +7,15 @@
 
 #include "engine/dbx_format.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace qm::convert {
 
 StoreCheck checkStoreSignature(const std::string& path) {
+  // Opening a pipe would wait for a writer, and a device never ends: neither is a store.
+  if (platform::fileKind(path) != platform::FileKind::Regular) return StoreCheck::Unopenable;
   std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(path, "rb"));
-  if (!file || platform::isDirectory(path)) return StoreCheck::Unopenable;
+  if (!file) return StoreCheck::Unopenable;
   std::array<std::uint8_t, dbx::kSignatureLength> head{};
   if (std::fread(head.data(), 1, head.size(), file.get()) != head.size()) return StoreCheck::TooShort;
   switch (dbx::classifySignature(head)) {

@@ -8,7 +8,7 @@ namespace qm::convert {
 
 enum class StoreCheck {
   MessageStore,  // magic and kind match
-  Unopenable,    // missing, or held by another program
+  Unopenable,    // missing, held by another program, or not a regular file
   TooShort,      // fewer than eight bytes
   NotDbx,        // the magic differs: not a .dbx file, or its header is damaged
   OtherKind,     // a .dbx file of another kind (folder list, POP3 list, offline store)

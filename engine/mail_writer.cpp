@@ -10,6 +10,7 @@
 #include "engine/log_text.h"
 #include "engine/mail_header.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace {
 
@@ -37,8 +38,6 @@ std::string_view usedText(const std::array<std::uint8_t, dbx::kBlockLength>& blo
   const std::size_t n = usedLength < dbx::kDataAreaSize ? usedLength : dbx::kDataAreaSize;
   return {reinterpret_cast<const char*>(block.data() + dbx::kBlockHeaderLength), n};
 }
-
-using OutputFile = std::unique_ptr<std::FILE, qm::platform::FileCloser>;
 
 // The stdio buffer of each .eml file written: a mail goes out in a few large writes, not one
 // per 4 KB.
@@ -169,16 +168,13 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
     }
     if (recoveryMode && !passesHeaderTest(in, first, mailNumber)) return false;
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
-    OutputFile out(qm::platform::openFile(outputPath, "w+b"));
-    if (!out) return false;
-    std::setvbuf(out.get(), nullptr, _IOFBF, kOutputBuffer);
-    const CopyResult copied = copyChain(in, out.get(), first, mailNumber);
-    if (copied != CopyResult::Complete) {
-      out.reset();  // a failed mail keeps what was written; a stopped one leaves no file
-      if (copied == CopyResult::Stopped) qm::platform::deleteFile(outputPath);
-      return false;
-    }
-    if (std::fclose(out.release()) != 0) {
+    // Written under a partial name and renamed when complete: a failed, stopped or killed
+    // mail never leaves a file under a name that looks converted.
+    qm::platform::OutputFile out;
+    if (!out.open(outputPath)) return false;
+    std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);
+    if (copyChain(in, out.stream(), first, mailNumber) != CopyResult::Complete) return false;
+    if (!out.commit(qm::platform::OutputFile::Replace::Existing)) {
       logLine(formatLogText("Error closing file:%s of Email No:%d", {outputPath, mailNumber}), true);
       return false;
     }

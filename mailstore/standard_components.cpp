@@ -1,6 +1,7 @@
 #include "mailstore/standard_components.h"
 
 #include "mailstore/component_setup.h"
+#include "mailstore/msg/msg_writer.h"
 #include "mailstore/pst/pst_store.h"
 #include "mailstore/rtf/rtf_mail.h"
 
@@ -11,6 +12,7 @@ void useStandardComponents() {
                           const StoreWarningHandler& warn) {
     return createPstStore(path, displayName, PstStoreOptions{warn});
   });
+  setMessageFileWriter(formats::kSaveAsMsg, std::make_shared<msg::MsgFileWriter>());
   setMessageFileWriter(formats::kSaveAsRtf, std::make_shared<rtf::RtfMailWriter>());
 }
 

@@ -1,31 +1,21 @@
 #include "mailstore/whole_file.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 
 #include "mailstore/component_setup.h"
-#include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace qm::mail {
 
-std::string partialFileName(const std::string& utf8Path) { return utf8Path + ".partial"; }
-
 void writeWholeFile(const std::string& utf8Path, const void* data, std::size_t size) {
-  const std::string partial = partialFileName(utf8Path);
-  bool written = false;
-  {
-    std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(partial, "wb"));
-    if (!file) throw ComponentError("cannot create " + utf8Path);
-    written = (size == 0 || std::fwrite(data, 1, size, file.get()) == size) && std::fclose(file.release()) == 0;
-  }
-  std::error_code error;
-  if (written) std::filesystem::rename(platform::toPath(partial), platform::toPath(utf8Path), error);
-  if (!written || error) {
-    platform::deleteFile(partial);
+  platform::OutputFile file;
+  if (!file.open(utf8Path)) throw ComponentError("cannot create " + utf8Path);
+  if (size > 0 && std::fwrite(data, 1, size, file.stream()) != size) {
+    file.discard();
     throw ComponentError("cannot write " + utf8Path);
   }
+  // An earlier file of the name stays until this one is complete.
+  if (!file.commit(platform::OutputFile::Replace::Existing)) throw ComponentError("cannot write " + utf8Path);
 }
 
 }  // namespace qm::mail

@@ -12,7 +12,4 @@ namespace qm::mail {
 // Throws ComponentError when the file cannot be written; no temporary file is left then.
 void writeWholeFile(const std::string& utf8Path, const void* data, std::size_t size);
 
-// The temporary name a file is written under before it takes its own.
-std::string partialFileName(const std::string& utf8Path);
-
 }  // namespace qm::mail

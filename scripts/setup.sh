@@ -18,7 +18,8 @@ for p in g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-
 want fp-utils
 want libchm-bin  # extract_chmLib reads Help.chm back in the tests
 # Independent readers of what we write.
-for p in pst-utils pff-tools libolecf-utils libemail-outlook-message-perl unrtf; do want "$p"; done
+for p in pst-utils pff-tools libolecf-utils libemail-outlook-message-perl libemail-address-perl \
+         python3-olefile unrtf; do want "$p"; done
 # A word processor reads the rich-text documents; poppler-utils makes pictures of its pages.
 for p in libreoffice-writer-nogui poppler-utils; do want "$p"; done
 # Node.js with npm may come from elsewhere than Debian's packages; take Debian's only when absent.

@@ -58,8 +58,7 @@ void CRAROvavodizDlg::OnBrowsebutton() {
 }
 
 // Creates the destination folder. One that exists already (a second Browse within the same
-// second) keeps its subfolders, which may hold an earlier run's output, and loses only the
-// plain files directly inside it. True when the folder exists afterwards.
+// second) is used as it is, with everything inside it. True when the folder exists afterwards.
 bool CRAROvavodizDlg::makeDestination(const std::string& path) {
   if (toWide(path).size() > kMaxDestinationLength) return false;
   return qm::convert::prepareDestination(path);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "convert/output_names.h"
 #include "convert/save_option.h"
 
 namespace qm::ui {
@@ -50,6 +51,7 @@ CounterCheck checkCounter(const std::string& text) {
 FolderTagCheck checkFolderTag(const std::string& text) {
   if (text.find_first_of(std::string_view("\\/:*?\"<>|")) != std::string::npos)
     return FolderTagCheck::ForbiddenCharacter;
+  if (convert::folderTagEscapes(text)) return FolderTagCheck::ParentFolder;
   return characterCount(text) > kFolderTagMaxChars ? FolderTagCheck::TooLong
                                                     : FolderTagCheck::Accepted;
 }

@@ -40,8 +40,9 @@ inline constexpr std::size_t kFolderTagMaxChars = 50;
 enum class CounterCheck { Accepted, NotDigits, TooLong };
 CounterCheck checkCounter(const std::string& text);
 
-// A folder tag the dialog keeps: none of \ / : * ? " < > | and at most 50 characters.
-enum class FolderTagCheck { Accepted, ForbiddenCharacter, TooLong };
+// A folder tag the dialog keeps: none of \ / : * ? " < > |, no "..", which would lead out
+// of the destination, and at most 50 characters.
+enum class FolderTagCheck { Accepted, ForbiddenCharacter, ParentFolder, TooLong };
 FolderTagCheck checkFolderTag(const std::string& text);
 
 // The counter text read as the C library's atoi reads it: "007" gives 7, "" gives 0.

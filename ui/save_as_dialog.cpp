@@ -113,6 +113,10 @@ void CSaveAsDlg::OnChangeFolderTag() {
         showMessage("Folder Tag cannot contain following characters: \\/:*?<>|");
         restoreText(IDE_FOLDER_TAG, parts_.folderTag);
         break;
+      case FolderTagCheck::ParentFolder:
+        showMessage("Folder Tag cannot contain \"..\": the output folders must stay inside the destination");
+        restoreText(IDE_FOLDER_TAG, parts_.folderTag);
+        break;
       case FolderTagCheck::TooLong:
         showMessage("Folder Tag should not exceed 50 characters");
         restoreText(IDE_FOLDER_TAG, parts_.folderTag);

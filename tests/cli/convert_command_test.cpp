@@ -5,16 +5,28 @@
 #include <cstdlib>
 #include <memory>
 #include <regex>
+#include <chrono>
+#include <ctime>
+#include <iostream>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include "cli/convert_command.h"
 #include "cli/search_command.h"
+#include "convert/output_names.h"
 #include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/msg_read_back.h"
 #include "tests/convert/pst_read_back.h"
 #include "tests/support/files.h"
 #include "tests/support/storegen/store_generator.h"
 #include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -59,6 +71,11 @@ Outcome run(int (*command)(const CommandArgs&, std::ostream&, std::ostream&), co
   return o;
 }
 Outcome convert(const CommandArgs& args) { return run(runConvert, args); }
+
+std::string withoutSeparator(std::string path) {
+  if (path.size() > 1 && path.back() == platform::pathSeparator()) path.pop_back();
+  return path;
+}
 
 std::string quoted(const std::string& path) {
   std::string text(1, '\'');
@@ -133,6 +150,20 @@ TEST(ConvertCommand, ToPstWritesOneFileTheReadersAgreeWith) {
   const auto mails = qm::convert::test::storeMails(sample, work.path());
   ASSERT_EQ(mails.size(), 6u);
   qm::convert::test::expectStoreFile(pst, "Sample", mails, work.file("read"));
+}
+
+TEST(ConvertCommand, ToMsgWritesAFilePerMailTheReadersAgreeWith) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  const std::string sample = kSamples + "/Sample.dbx";
+  const Outcome o = convert({"--to", "msg", "--into", "-d", dir.path(), sample});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed."), std::string::npos) << o.out;
+  TempDir work;
+  const auto mails = qm::convert::test::indexedStoreMails(sample, work.path());
+  ASSERT_EQ(mails.size(), 6u);
+  qm::convert::test::expectMessageFiles(dir.file("1_Converted_Sample_As_MSG"), mails, work.file("read"));
 }
 
 TEST(ConvertCommand, ToRtfWritesOneDocumentPerMail) {
@@ -260,11 +291,11 @@ TEST(ConvertCommand, NamingOptionsShapeTheOutputFolders) {
 TEST(ConvertCommand, RefusesWhatItCannotDoYet) {
   TempDir dir;
   const std::string sample = kSamples + "/Sample.dbx";
-  for (const char* kind : {"msg", "dbx"}) {
+  for (const char* kind : {"dbx"}) {
     const Outcome o = convert({"--to", kind, "-d", dir.path(), sample});
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.err, std::string("quillmend convert: --to ") + kind +
-                         " is not available yet; --to eml, --to pst and --to rtf are\n");
+                         " is not available yet; --to eml, --to pst, --to msg and --to rtf are\n");
   }
   EXPECT_EQ(convert({"--to", "mbox", "-d", dir.path(), sample}).status, 2);
   EXPECT_EQ(convert({"--to", "eml", sample}).status, 2) << "no destination";
@@ -307,5 +338,244 @@ TEST_F(StoreTree, ConvertSearchConvertsWhatTheSearchFinds) {
   EXPECT_EQ(folders, (std::vector<std::string>{"1_Converted_Inbox_As_EML", "2_Converted_Sent_As_EML"}));
   EXPECT_EQ(filesIn(out.file("2_Converted_Sent_As_EML")), expectedMails("Sent", sampleMails()));
 }
+
+// What runs left in the system's temporary folder (the tests' own folders are made there
+// too): nothing, however they ended.
+std::vector<std::string> leftInTemporaryFolder() {
+  std::vector<std::string> names;
+  for (const auto& e : platform::listDirectory(withoutSeparator(platform::tempFolder())))
+    if (e.name.rfind("Tarnwick_Converted_", 0) == 0) names.push_back(e.name);
+  return names;
+}
+
+// T/Inbox holds the store to convert, a neighbouring store and the user's notes; the run is
+// told to write its mails into that very folder.
+class OccupiedOutputFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::createDirectory(dir.file("Inbox")));
+    sample = readFile(kSamples + "/Sample.dbx");
+    qm::test::writeFile(inbox(), sample);
+    qm::test::writeFile(dir.file("Inbox") + sep + "Sent.dbx", sample);
+    qm::test::writeFile(dir.file("Inbox") + sep + "notes.txt", std::string("my notes"));
+  }
+  std::string inbox() const { return dir.file("Inbox") + sep + "Inbox.dbx"; }
+  Outcome convertInto(const std::string& kind, bool overwrite) {
+    CommandArgs args = {"--to", kind, "--into", "--no-counter", "--no-tag", "--no-type-tag", "-d", dir.path()};
+    if (overwrite) args.push_back("--overwrite");
+    args.push_back(inbox());
+    return convert(args);
+  }
+  void expectUntouched() {
+    EXPECT_EQ(readFile(inbox()), sample);
+    EXPECT_EQ(readFile(dir.file("Inbox") + sep + "Sent.dbx"), sample);
+    EXPECT_EQ(readFile(dir.file("Inbox") + sep + "notes.txt"), "my notes");
+  }
+  TempDir dir;
+  std::string sample;
+};
+
+TEST_F(OccupiedOutputFolder, IsRefusedByNameWithoutOverwrite) {
+  const Outcome o = convertInto("eml", false);
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("the output folder " + quoted(dir.file("Inbox")) + " already holds files"), std::string::npos)
+      << o.err;
+  EXPECT_EQ(filesIn(dir.file("Inbox")).size(), 3u);
+  expectUntouched();
+}
+
+TEST_F(OccupiedOutputFolder, WithOverwriteKeepsTheStoresAndTheUsersFiles) {
+  const Outcome o = convertInto("eml", true);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("Converted 1 of 1 file: 6 mails written, 0 failed."), std::string::npos) << o.out;
+  expectUntouched();
+  EXPECT_EQ(filesIn(dir.file("Inbox")).size(), 3u + 6u);
+  // Again, with the PST kind: its store file joins them, the mails of the EML run stay.
+  const Outcome pst = convertInto("pst", true);
+  EXPECT_EQ(pst.status, 0) << pst.err;
+  expectUntouched();
+  EXPECT_EQ(qm::convert::test::mailsInStoreFile(dir.file("Inbox") + sep + "Converted_Inbox.pst"), 6u);
+  EXPECT_EQ(filesIn(dir.file("Inbox")).size(), 3u + 6u + 1u);
+  EXPECT_TRUE(leftInTemporaryFolder().empty());
+}
+
+// Two stores of one name, without the counter: every mail reported written is on disk.
+TEST(ConvertCommand, SameNamedStoresKeepEveryMailWithoutACounter) {
+  TempDir dir;
+  platform::createDirectory(dir.file("a"));
+  platform::createDirectory(dir.file("b"));
+  qm::test::writeFile(dir.file("a") + sep + "Inbox.dbx", readFile(kSamples + "/Sample.dbx"));
+  const std::vector<std::string> mails = {mailOfLength(700, 1), mailOfLength(2000, 2)};
+  qm::test::writeFile(dir.file("b") + sep + "Inbox.dbx", storegen::buildStore(mails).bytes);
+  const Outcome o = convert({"--to", "eml", "--into", "--no-counter", "-d", dir.file("out"),
+                             dir.file("a") + sep + "Inbox.dbx", dir.file("b") + sep + "Inbox.dbx"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("8 mails written, 0 failed."), std::string::npos) << o.out;
+  EXPECT_EQ(filesIn(dir.file("out") + sep + "Converted_Inbox_As_EML"), expectedMails("Inbox", sampleMails()));
+  EXPECT_EQ(filesIn(dir.file("out") + sep + "Converted_Inbox_As_EML_2"), expectedMails("Inbox", mails));
+}
+
+// Runs started in the same second make the same stamped folder name; each gets its own.
+TEST(ConvertCommand, RunsInTheSameSecondNeverShareTheirFolder) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  const std::string sample = kSamples + "/Sample.dbx";
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(convert({"--to", "pst", "-d", dir.path(), sample}).status, 0);
+  const auto made = platform::listDirectory(dir.path());
+  ASSERT_EQ(made.size(), 3u);
+  for (const auto& folder : made) {
+    const std::string pst = dir.file(folder.name) + sep + "1_Converted_Sample_As_PST" + sep + "Converted_Sample.pst";
+    EXPECT_EQ(qm::convert::test::mailsInStoreFile(pst), 6u) << folder.name;
+  }
+}
+
+TEST(ConvertCommand, AFolderTagThatLeavesTheDestinationIsRefused) {
+  TempDir dir;
+  for (const char* tag : {"../escaped", "..", "a/b"}) {
+    const Outcome o = convert({"--to", "eml", "--tag", tag, "-d", dir.file("out"), kSamples + "/Sample.dbx"});
+    EXPECT_EQ(o.status, 2) << tag;
+    EXPECT_NE(o.err.find("--tag " + quoted(tag) + " cannot hold a path separator or '..'"), std::string::npos) << o.err;
+  }
+  EXPECT_TRUE(platform::listDirectory(dir.path()).empty());
+}
+
+#ifndef _WIN32
+// The temporary folder of a store is named to the second; links planted under the names of
+// the next seconds are never followed, and their targets keep what they hold.
+TEST(ConvertCommand, PlantedLinksInTheTemporaryFolderAreNeverFollowed) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  platform::createDirectory(dir.file("victim"));
+  qm::test::writeFile(dir.file("victim") + sep + "precious.txt", std::string("keep"));
+  const std::string temp = withoutSeparator(platform::tempFolder());
+  std::vector<std::string> planted;
+  const std::time_t now = std::time(nullptr);
+  for (std::time_t t = now; t < now + 6; ++t) {
+    std::tm utc{}, local{};
+    gmtime_r(&t, &utc);
+    localtime_r(&t, &local);
+    const platform::Stamp stamp{utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec};
+    planted.push_back(qm::convert::tempFolderPath(temp + sep, "Sample", 0, stamp));
+    ASSERT_EQ(::symlink(dir.file("victim").c_str(), planted.back().c_str()), 0);
+  }
+  const Outcome o = convert({"--to", "pst", "-d", dir.file("out"), kSamples + "/Sample.dbx"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(filesIn(dir.file("victim")), (std::vector<std::pair<std::string, std::string>>{{"precious.txt", "keep"}}));
+  EXPECT_EQ(leftInTemporaryFolder().size(), planted.size()) << "only the planted links";
+  for (const auto& link : planted) ::unlink(link.c_str());
+}
+
+// A pipe or a device is refused at once, whether named or found by the search; a pipe named
+// *.dbx would otherwise block the run for ever, a device be read for ever.
+TEST_F(StoreTree, PipesAndDevicesAreRefusedAndNeverHangTheRun) {
+  ASSERT_EQ(::mkfifo(dir.file("Pipe.dbx").c_str(), 0600), 0);
+  const Outcome search = run(runSearch, {dir.path()});
+  EXPECT_EQ(search.out.find("Pipe.dbx"), std::string::npos) << search.out;
+  TempDir out;
+  const Outcome o = convert({"--to", "eml", "--into", "-d", out.path(), "--search", dir.path()});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(filesIn(out.path()).size(), 2u);
+  for (const std::string& device : {dir.file("Pipe.dbx"), std::string("/dev/zero")}) {
+    const Outcome refused = convert({"--to", "eml", "--into", "-d", out.file("again"), device});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(quoted(device) + " is not a regular file"), std::string::npos) << refused.err;
+  }
+}
+
+// The program itself, for what one process cannot show: runs at once (the engine's block
+// table is one per process), a signal, a kill.
+std::string shellQuoted(const std::string& text) {
+  std::string q = "'";
+  for (const char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+// A shell command that runs quillmend convert with `args`, its streams and exit status going
+// to outputs.out, outputs.err and outputs.status.
+std::string programRun(const std::vector<std::string>& args, const std::string& outputs) {
+  std::string line = shellQuoted(QM_QUILLMEND) + " convert";
+  for (const auto& a : args) line += " " + shellQuoted(a);
+  return "(" + line + " >" + shellQuoted(outputs + ".out") + " 2>" + shellQuoted(outputs + ".err") +
+         "; echo $? >" + shellQuoted(outputs + ".status") + ")";
+}
+// A shell command that starts quillmend convert in the background, sends it `signal` after
+// `delay` and waits for it to end.
+std::string programSignalled(const std::vector<std::string>& args, const std::string& outputs, const char* signal,
+                             const char* delay) {
+  std::string line = "exec " + shellQuoted(QM_QUILLMEND) + " convert";
+  for (const auto& a : args) line += " " + shellQuoted(a);
+  line += " >" + shellQuoted(outputs + ".out") + " 2>" + shellQuoted(outputs + ".err");
+  return "sh -c " + shellQuoted(line) + " & pid=$!; sleep " + delay + "; kill -" + signal + " $pid 2>/dev/null; wait $pid; true";
+}
+
+// Two runs at once into one destination, with stores of one name: no mail lands in the other
+// run's file, and every mail reported written is in a file.
+TEST(ConvertProgram, TwoRunsAtOnceIntoOneFolderLoseNoMail) {
+  TempDir dir;
+  platform::createDirectory(dir.file("a"));
+  platform::createDirectory(dir.file("b"));
+  std::vector<std::string> many;
+  for (int i = 0; i < 2000; ++i) many.push_back(mailOfLength(600 + static_cast<std::size_t>(i % 900), i));
+  qm::test::writeFile(dir.file("a") + sep + "Inbox.dbx", storegen::buildStore(many).bytes);
+  qm::test::writeFile(dir.file("b") + sep + "Inbox.dbx", readFile(kSamples + "/Sample.dbx"));
+  const std::vector<std::string> common = {"--to", "pst", "--into", "--no-counter", "-d", dir.file("out")};
+  auto argsFor = [&](const char* store) {
+    auto args = common;
+    args.push_back(dir.file(store) + sep + "Inbox.dbx");
+    return args;
+  };
+  ASSERT_EQ(std::system((programRun(argsFor("a"), dir.file("run-a")) + " & " + programRun(argsFor("b"), dir.file("run-b")) +
+                         " & wait").c_str()), 0);
+  std::size_t reported = 0;
+  for (const char* r : {"run-a", "run-b"}) {
+    const std::string status = readFile(dir.file(r) + ".status"), out = readFile(dir.file(r) + ".out");
+    // The later run is refused when the first one's file is there already; it says so.
+    if (status == "2\n") continue;
+    EXPECT_EQ(status, "0\n") << readFile(dir.file(r) + ".err");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(out, m, std::regex("([0-9]+) mails written, 0 failed"))) << out;
+    reported += std::stoul(m[1]);
+  }
+  std::size_t onDisk = 0;
+  for (const auto& folder : platform::listDirectory(dir.file("out"))) {
+    const std::size_t mails =
+        qm::convert::test::mailsInStoreFile(dir.file("out") + sep + folder.name + sep + "Converted_Inbox.pst");
+    EXPECT_TRUE(mails == 2000 || mails == 6) << folder.name << ": " << mails;
+    onDisk += mails;
+  }
+  EXPECT_EQ(onDisk, reported);
+  EXPECT_GE(reported, 6u);
+}
+
+// A run killed in the middle leaves complete mails under their names, and nothing that looks
+// like a converted mail but is not one.
+TEST(ConvertProgram, AKilledRunLeavesNoPartialMailUnderAFinalName) {
+  TempDir dir;
+  std::vector<std::string> many;
+  for (int i = 0; i < 20000; ++i) many.push_back(mailOfLength(2000 + static_cast<std::size_t>(i % 5000), i));
+  qm::test::writeFile(dir.file("Big.dbx"), storegen::buildStore(many).bytes);
+  ASSERT_EQ(std::system(programSignalled({"--to", "eml", "--into", "-d", dir.file("out"), dir.file("Big.dbx")},
+                                         dir.file("run"), "KILL", "0.5").c_str()), 0);
+  const std::string folder = dir.file("out") + sep + "1_Converted_Big_As_EML";
+  std::set<std::string> wanted(many.begin(), many.end());
+  std::size_t complete = 0;
+  for (const auto& e : platform::listDirectory(folder)) {
+    if (e.name.find(".partial") != std::string::npos) continue;
+    EXPECT_TRUE(wanted.count(readFile(folder + sep + e.name))) << e.name << " is not a whole mail";
+    ++complete;
+  }
+  if (complete == many.size()) GTEST_SKIP() << "the run ended before it could be killed";
+  std::cout << "killed after " << complete << " of " << many.size() << " mails\n";
+}
+
+// Ctrl-C on a device that never ends: the program is gone within two seconds.
+TEST(ConvertProgram, InterruptOnADeviceEndsTheProgramAtOnce) {
+  TempDir dir;
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(std::system(programSignalled({"--to", "eml", "-d", dir.file("out"), "/dev/zero"}, dir.file("run"), "INT",
+                                         "0.3").c_str()), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+  EXPECT_NE(readFile(dir.file("run.err")).find("is not a regular file"), std::string::npos);
+}
+#endif
 
 }  // namespace

@@ -43,13 +43,24 @@ TEST(StampedDestination, SecondBrowseInTheSameSecondKeepsTheEarlierRunsOutput) {
   test::writeFile(destination + sep + "stray.txt", std::string("x"));
 
   EXPECT_TRUE(prepareDestination(destination));
-  EXPECT_FALSE(platform::fileExists(destination + sep + "stray.txt"));
+  EXPECT_EQ(test::readFile(destination + sep + "stray.txt"), "x") << "no run of ours wrote it";
   EXPECT_EQ(test::readFile(earlierRun + sep + "Inbox_000001.eml"), "From: a\r\n\r\nbody");
 }
 
 TEST(StampedDestination, ReportsAFolderThatCannotBeMade) {
   TempDir dir;
   EXPECT_FALSE(prepareDestination(dir.file("missing") + sep + "deeper"));
+  EXPECT_EQ(makeNewFolder(dir.file("missing") + sep + "deeper"), std::nullopt);
+}
+
+// Two command-line runs in the same second never share their stamped folder.
+TEST(StampedDestination, ANewFolderNeverReusesOneThatExists) {
+  TempDir dir;
+  const std::string wanted = dir.file("stamped");
+  EXPECT_EQ(makeNewFolder(wanted), wanted);
+  EXPECT_EQ(makeNewFolder(wanted), wanted + "_2");
+  test::writeFile(wanted + "_3", std::string("a file in the way"));
+  EXPECT_EQ(makeNewFolder(wanted), wanted + "_4");
 }
 
 }  // namespace

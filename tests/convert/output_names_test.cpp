@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "convert/output_ownership.h"
 #include "convert/progress.h"
 #include "convert/save_option.h"
 #include "platform/files.h"
@@ -87,6 +88,39 @@ TEST(Progress, ExactWhereAFloatingDivisionWouldFallShort) {
   EXPECT_EQ(overallPercent(56, 100, 100, 0, 1), 57);
   EXPECT_EQ(filePercent(2147483645, 2147483646, 100), 100) << "no overflow near the largest count";
   EXPECT_EQ(filePercent(0, 0, 100), 0);
+}
+
+// The files a run may delete from an existing output folder: what the output kind writes
+// there for that store, or a partial file of it; nothing else.
+TEST(OutputOwnership, OnlyTheKindsOwnNamesForThatStore) {
+  const struct {
+    std::int32_t kind;
+    const char* name;
+    bool ours;
+  } cases[] = {
+      {SAVEASEML, "Inbox_000001.eml", true},       {SAVEASEML, "Inbox_1234567.eml", true},
+      {SAVEASEML, "Inbox_000001.eml.partial", true}, {SAVEASEML, "Inbox_000001.eml.partial-3", true},
+      {SAVEASEML, "Inbox_00001.eml", false},       {SAVEASEML, "Sent_000001.eml", false},
+      {SAVEASEML, "Inbox_00000a.eml", false},      {SAVEASEML, "Inbox.dbx", false},
+      {SAVEASEML, "Inbox_000001.eml.partialx", false}, {SAVEASEML, "notes.txt", false},
+      {SAVEASPST, "Converted_Inbox.pst", true},    {SAVEASPST, "Converted_Inbox.pst.partial", true},
+      {SAVEASPST, "Converted_Sent.pst", false},    {SAVEASPST, "Inbox_000001.eml", false},
+      {SAVEASMSG, "Converted_msg_000001.msg", true}, {SAVEASMSG, "Converted_msg_000001.rtf", false},
+      {SAVEASRTF, "Converted_msg_000012.rtf", true}, {SAVEASRTF, "Converted_msg_12.rtf", false},
+      {SAVEASDBX, "Tarnwick-Converted-DBX-0--3-7-2010--14hr-5m-9s.dbx", true},
+      {SAVEASDBX, "Inbox.dbx", false},             {9, "Inbox_000001.eml", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(isOutputName(c.kind, "Inbox.dbx", c.name), c.ours) << c.kind << " " << c.name;
+  EXPECT_TRUE(isOutputFolderName(SAVEASRTF, "Converted_msg_000001"));
+  EXPECT_FALSE(isOutputFolderName(SAVEASMSG, "Converted_msg_000001"));
+  EXPECT_FALSE(isOutputFolderName(SAVEASRTF, "Converted_msg_x"));
+  EXPECT_EQ(mailFileTitle("Boîte.dbx"), "Boîte");
+  EXPECT_EQ(mailFileTitle("INBOX.DBX"), "INBOX");
+}
+
+TEST(FolderTag, ThatWouldLeaveTheDestinationIsRecognised) {
+  for (const char* tag : {"../escaped", "..", "a/b", "a\\b", "old..mail"}) EXPECT_TRUE(folderTagEscapes(tag)) << tag;
+  for (const char* tag : {"Converted", "v1.2", ".hidden", ""}) EXPECT_FALSE(folderTagEscapes(tag)) << tag;
 }
 
 }  // namespace

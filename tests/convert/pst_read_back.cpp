@@ -12,10 +12,10 @@
 
 namespace qm::convert::test {
 
-std::vector<mail::Message> storeMails(const std::string& dbxPath, const std::string& work) {
+std::vector<std::pair<int, mail::Message>> indexedStoreMails(const std::string& dbxPath, const std::string& work) {
   LogOnlyHost host;
   DbxFile engine(host);
-  std::vector<mail::Message> mails;
+  std::vector<std::pair<int, mail::Message>> mails;
   if (!engine.open(dbxPath)) return mails;
   std::int32_t found = -1;
   const int count = engine.findMails(found);
@@ -24,9 +24,15 @@ std::vector<mail::Message> storeMails(const std::string& dbxPath, const std::str
     if (!engine.saveMailToEML(work, path, j)) continue;
     auto message = mail::readMimeFile(path);
     EXPECT_TRUE(message.has_value()) << path;
-    if (message) mails.push_back(std::move(*message));
+    if (message) mails.emplace_back(j, std::move(*message));
   }
   engine.close();
+  return mails;
+}
+
+std::vector<mail::Message> storeMails(const std::string& dbxPath, const std::string& work) {
+  std::vector<mail::Message> mails;
+  for (auto& [index, message] : indexedStoreMails(dbxPath, work)) mails.push_back(std::move(message));
   return mails;
 }
 

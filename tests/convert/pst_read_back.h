@@ -4,13 +4,16 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mailstore/message.h"
 
 namespace qm::convert::test {
 
-// The mails of a store as a conversion writes them, in order; `work` takes the .eml files.
+// The mails of a store as a conversion writes them, in order, with their 0-based indexes;
+// `work` takes the .eml files. Mails the engine cannot write are left out.
+std::vector<std::pair<int, mail::Message>> indexedStoreMails(const std::string& dbxPath, const std::string& work);
 std::vector<mail::Message> storeMails(const std::string& dbxPath, const std::string& work);
 
 // The one file named `name` below `folder` (searched at any depth); empty when there is none.

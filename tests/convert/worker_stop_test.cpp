@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -43,15 +44,23 @@ struct StopScene {
     platform::createDirectory(out);
     platform::createDirectory(out + sep + "1_Converted_A_As_EML");
     for (int i = 0; i < 3; ++i)
-      qm::test::writeFile(out + sep + "1_Converted_A_As_EML" + sep + "old" + std::to_string(i), std::string("x"));
+      qm::test::writeFile(out + sep + "1_Converted_A_As_EML" + sep + earlierMail(i), std::string("x"));
     settings = emlSettings(sharedStores(), out);
   }
   int run(CancelToken& token) {
     SettingsInput input(settings);
     return ConversionWorker(input, recorder, token, env).run();
   }
-  // Everything the run can write: the output and temporary folders.
-  std::map<std::string, std::string> written() const { return snapshot(dir.path()); }
+  // A mail file of an earlier run of store A.
+  static std::string earlierMail(int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "A_%06d.eml", 100 + i);
+    return name;
+  }
+  // What the run leaves for the user: the output folders. Its temporary folders are its own
+  // and gone when it ends, however it ends.
+  std::map<std::string, std::string> written() const { return snapshot(dir.file("out")); }
+  bool temporaryFoldersGone() const { return snapshot(dir.file("temp")).empty(); }
 
   TempDir dir;
   RunRecorder recorder{dir.path()};
@@ -88,6 +97,7 @@ TEST(WorkerStop, AStopAfterAnyEventOfTheRunEndsItThereAndLeavesItsOutputAsItWas)
       EXPECT_EQ(result, -1) << "stopped after " << reference[k];
     }
     EXPECT_TRUE(scene.written() == atStop) << "stopped after " << reference[k];
+    EXPECT_TRUE(scene.temporaryFoldersGone()) << "stopped after " << reference[k];
   }
 }
 
@@ -150,6 +160,7 @@ TEST(WorkerStop, ThousandsOfStopsAtRandomMomentsLeaveNothingWrittenLoggedOrShown
     auto& r = *runs[static_cast<std::size_t>(i)];
     ASSERT_EQ(r.lateEvents, 0) << "run " << i;
     ASSERT_TRUE(r.scene.written() == r.atStop) << "run " << i;
+    ASSERT_TRUE(r.scene.temporaryFoldersGone()) << "run " << i;
     const auto events = r.scene.recorder.events();
     if (!events.empty() && events.back() != "percent:  ") ++stoppedMidRun;
   }
@@ -162,7 +173,7 @@ TEST(WorkerStop, AStopWhileAnOutputFolderIsClearedEndsTheClearingThere) {
   StopScene scene;
   const std::string folder = scene.dir.file("out") + platform::pathSeparator() + "1_Converted_A_As_EML";
   for (int i = 0; i < 3000; ++i)
-    qm::test::writeFile(folder + platform::pathSeparator() + "f" + std::to_string(i), std::string("x"));
+    qm::test::writeFile(folder + platform::pathSeparator() + StopScene::earlierMail(i), std::string("x"));
   const std::size_t files = platform::listDirectory(folder).size();
   RunThread thread;
   std::atomic<int> result{1};

@@ -4,6 +4,7 @@
 
 #include "convert/save_option.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 #include "tests/convert/run_fixture.h"
 #include "tests/support/files.h"
 
@@ -89,9 +90,63 @@ TEST_F(WorkerRun, TwoStoresDriveTheViewInOrderAndLandInNumberedFolders) {
       {"1_Converted_A_As_EML/", ""}, {"1_Converted_A_As_EML/A_000001.eml", a[0]},
       {"1_Converted_A_As_EML/A_000002.eml", a[1]},
       {"2_Converted_B_As_EML/", ""}, {"2_Converted_B_As_EML/B_000001.eml", b[0]}}));
-  // EML leaves its temporary folders, empty, where they are.
-  EXPECT_EQ(snapshot(dir.file("temp")), (std::map<std::string, std::string>{
-      {"Tarnwick_Converted_A_0" + kTempStamp + "/", ""}, {"Tarnwick_Converted_B_1" + kTempStamp + "/", ""}}));
+  // Every mode removes each file's temporary folder at the end of the file.
+  EXPECT_TRUE(snapshot(dir.file("temp")).empty());
+}
+
+// An existing output folder keeps everything but the mails an earlier run of ours wrote
+// there: the store being converted, its neighbours and the user's own files stay.
+TEST_F(WorkerRun, AnExistingOutputFolderLosesOnlyOurEarlierOutputNeverASource) {
+  ASSERT_TRUE(platform::createDirectory(out("Inbox")));
+  const std::vector<std::string> mails = {shortMail("1"), shortMail("2")};
+  const auto inbox = writeStore(out("Inbox/Inbox.dbx"), mails);
+  const auto sent = writeStore(out("Inbox/Sent.dbx"), {shortMail("s")});
+  qm::test::writeFile(out("Inbox/notes.txt"), std::string("mine"));
+  qm::test::writeFile(out("Inbox/Inbox_000007.eml"), std::string("an earlier run's"));
+  qm::test::writeFile(out("Inbox/Inbox_000001.eml.partial"), std::string("a killed run's"));
+  qm::test::writeFile(out("Inbox/Inbox_1.eml"), std::string("not a name of ours"));
+  auto settings = emlSettings({inbox}, out());
+  settings.naming = {false, 1, false, "", false};
+  EXPECT_EQ(run(settings), 0);
+  const auto files = snapshot(out("Inbox"));
+  EXPECT_EQ(files, (std::map<std::string, std::string>{
+      {"Inbox.dbx", qm::test::readFile(inbox)}, {"Sent.dbx", qm::test::readFile(sent)}, {"notes.txt", "mine"},
+      {"Inbox_1.eml", "not a name of ours"}, {"Inbox_000001.eml", mails[0]}, {"Inbox_000002.eml", mails[1]}}));
+}
+
+// Two stores of the same name in one run, without the counter that tells their folders
+// apart: the second gets a folder of its own instead of replacing the first one's mails.
+TEST_F(WorkerRun, SameNamedStoresNeverShareAnOutputFolder) {
+  ASSERT_TRUE(platform::createDirectory(dir.file("a")));
+  ASSERT_TRUE(platform::createDirectory(dir.file("b")));
+  const std::vector<std::string> a = {shortMail("a1"), shortMail("a2"), shortMail("a3")};
+  const std::vector<std::string> b = {shortMail("b1"), shortMail("b2")};
+  auto settings = emlSettings({writeStore(dir.file("a/Inbox.dbx"), a), writeStore(dir.file("b/Inbox.dbx"), b)}, out());
+  settings.naming.useFileCounter = false;
+  EXPECT_EQ(run(settings), 0);
+  EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{
+      {"Converted_Inbox_As_EML/", ""}, {"Converted_Inbox_As_EML/Inbox_000001.eml", a[0]},
+      {"Converted_Inbox_As_EML/Inbox_000002.eml", a[1]}, {"Converted_Inbox_As_EML/Inbox_000003.eml", a[2]},
+      {"Converted_Inbox_As_EML_2/", ""}, {"Converted_Inbox_As_EML_2/Inbox_000001.eml", b[0]},
+      {"Converted_Inbox_As_EML_2/Inbox_000002.eml", b[1]}}));
+}
+
+// A folder another run is writing into, or one holding files when earlier output may not be
+// replaced, is left alone; a link in the folder's place is never followed.
+TEST_F(WorkerRun, AFolderHeldElsewhereOrInTheWayIsLeftAlone) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("1")});
+  ASSERT_TRUE(platform::createDirectory(out("1_Converted_A_As_EML")));
+  auto hold = platform::FolderHold::take(out("1_Converted_A_As_EML"));
+  ASSERT_NE(hold, nullptr);
+  ASSERT_TRUE(platform::createDirectory(out("2_Converted_A_As_EML")));
+  qm::test::writeFile(out("2_Converted_A_As_EML/A_000001.eml"), std::string("kept"));
+  auto settings = emlSettings({a, a}, out());
+  settings.replaceEarlierOutput = false;
+  EXPECT_EQ(run(settings), 0);
+  EXPECT_TRUE(platform::listDirectory(out("1_Converted_A_As_EML")).empty());
+  EXPECT_EQ(qm::test::readFile(out("2_Converted_A_As_EML/A_000001.eml")), "kept");
+  EXPECT_EQ(snapshot(out("1_Converted_A_As_EML_2")).size(), 1u);
+  EXPECT_EQ(snapshot(out("2_Converted_A_As_EML_2")).size(), 1u);
 }
 
 TEST_F(WorkerRun, AnEmptyListCompletesAtOnce) {
@@ -220,9 +275,8 @@ TEST_F(WorkerRun, AModeSetUpFailureShowsItsMessageAndEndsTheRun) {
   EXPECT_EQ(events.back(), "resetControls");
   EXPECT_EQ(snapshot(out()), (std::map<std::string, std::string>{{"1_Converted_A_As_PST/", ""},
                                                                 {"2_Converted_B_As_PST/", ""}}));
-  // The first file's temporary folder is gone; the second's stays, as a failed run leaves it.
-  EXPECT_EQ(snapshot(dir.file("temp")),
-            (std::map<std::string, std::string>{{"Tarnwick_Converted_B_1" + kTempStamp + "/", ""}}));
+  // A run that fails in the middle of a file removes that file's temporary folder too.
+  EXPECT_TRUE(snapshot(dir.file("temp")).empty());
 }
 
 TEST_F(WorkerRun, AFailureRaisedDuringAFileEndsTheRunThroughResetControls) {

@@ -72,6 +72,13 @@ TEST(NamingChecks, FolderTagRefusesEachOfTheNineCharacters) {
   EXPECT_EQ(checkFolderTag("Mail 2008 (old) #1"), FolderTagCheck::Accepted);
 }
 
+TEST(NamingChecks, FolderTagNeverLeadsOutOfTheDestination) {
+  EXPECT_EQ(checkFolderTag(".."), FolderTagCheck::ParentFolder);
+  EXPECT_EQ(checkFolderTag("old..mail"), FolderTagCheck::ParentFolder);
+  EXPECT_EQ(checkFolderTag("../escaped"), FolderTagCheck::ForbiddenCharacter);
+  EXPECT_EQ(checkFolderTag("v1.2"), FolderTagCheck::Accepted);
+}
+
 TEST(NamingChecks, FolderTagOfFiftyCharactersIsAcceptedFiftyOneIsNot) {
   EXPECT_EQ(checkFolderTag(std::string(50, 'x')), FolderTagCheck::Accepted);
   EXPECT_EQ(checkFolderTag(std::string(51, 'x')), FolderTagCheck::TooLong);

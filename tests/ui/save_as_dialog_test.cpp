@@ -107,6 +107,16 @@ TEST_F(SaveAsTest, FolderTagRefusesForbiddenCharactersAndMoreThanFifty) {
   EXPECT_EQ(preview(), " D:\\Out\\\n 1_" + std::string(50, 'f') + "_Fi leName_As_PST\\...");
 }
 
+TEST_F(SaveAsTest, FolderTagThatWouldLeaveTheDestinationIsRefused) {
+  openSaveAs();
+  d.type(IDE_FOLDER_TAG, "..");
+  EXPECT_EQ(boxTexts(services),
+            std::vector<std::string>{"Folder Tag cannot contain \"..\": the output folders must stay inside the destination"});
+  EXPECT_EQ(d.text(IDE_FOLDER_TAG), "Converted");
+  d.click(IDB_NAMING_NEXT);
+  EXPECT_EQ(stored(), "1|Converted|1111");
+}
+
 TEST_F(SaveAsTest, SwitchesEnableTheirEditsAndShapeThePreview) {
   openSaveAs();
   d.click(IDX_USE_COUNTER);

@@ -5,6 +5,7 @@
 #include "convert/conversion_worker.h"
 #include "mailstore/standard_components.h"
 #include "platform/files.h"
+#include "tests/convert/msg_read_back.h"
 #include "tests/convert/pst_read_back.h"
 #include "tests/convert/run_fixture.h"
 #include "tests/support/files.h"
@@ -103,6 +104,51 @@ TEST_F(RunFromWindow, PstRunToTheEndWritesASoundFileWithEveryMail) {
   EXPECT_EQ(convert::test::mailsInStoreFile(pst), 6u);
   const auto log = execLog();
   EXPECT_NE(std::find(log.begin(), log.end(), "SAVEASPST Recovery Succeeded for file " + store), log.end());
+}
+
+// Converting again into the same destination replaces the earlier run's mails and nothing
+// else: a store and a note the user keeps in the output folder stay.
+TEST_F(RunFromWindow, ASecondRunIntoTheSameFolderReplacesOnlyItsOwnOutput) {
+  const std::string store = storeCopy("Sample.dbx");
+  prepare({store});
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }));
+  const std::string folder = dialog->destinationFolder + "\\1_Converted_Sample_As_EML";
+  writeFile(folder + "\\Sample_000099.eml", std::string("an earlier run's mail"));
+  writeFile(folder + "\\notes.txt", std::string("mine"));
+  writeFile(folder + "\\Sample.dbx", readFile(store));
+
+  click(IDR_SAVE_EML);
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return completions() == 2 && text(IDT_SCAN) == "Ready to Scan"; }));
+  pump();
+  std::vector<std::string> names;
+  for (const auto& e : platform::listDirectory(folder)) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Sample.dbx", "Sample_000001.eml", "Sample_000002.eml",
+                                             "Sample_000003.eml", "Sample_000004.eml", "Sample_000005.eml",
+                                             "Sample_000006.eml", "notes.txt"}));
+  EXPECT_EQ(readFile(folder + "\\notes.txt"), "mine");
+  EXPECT_EQ(readFile(folder + "\\Sample.dbx"), readFile(store));
+  EXPECT_EQ(platform::listDirectory(dialog->destinationFolder).size(), 1u) << "no second folder";
+}
+
+TEST_F(RunFromWindow, MsgRunToTheEndWritesASoundFilePerMail) {
+  mail::useStandardComponents();
+  writeSettings(true, false, false);
+  const std::string store = storeCopy("Sample.dbx");
+  prepare({store}, IDR_SAVE_MSG);
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }));
+  pump();
+  for (int n = 1; n <= 6; ++n) {
+    const std::string name = "Converted_msg_00000" + std::to_string(n) + ".msg";
+    const std::string msg = convert::test::findFile(dialog->destinationFolder, name);
+    ASSERT_FALSE(msg.empty()) << name;
+    EXPECT_EQ(convert::test::messageFileProblems(msg), std::vector<std::string>{}) << name;
+  }
+  const auto log = execLog();
+  EXPECT_NE(std::find(log.begin(), log.end(), "SAVEASMSG Convertion Succeeded for file " + store), log.end());
 }
 
 TEST_F(RunFromWindow, ControlsDuringARun) {

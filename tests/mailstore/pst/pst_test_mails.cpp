@@ -51,6 +51,8 @@ std::string rfcDate(mail::UnixTime t) {
   return buf;
 }
 
+}  // namespace
+
 std::string json(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
@@ -64,10 +66,14 @@ std::string json(const std::string& s) {
   return out + "\"";
 }
 
+namespace {
+
 // An address as readers show it: its display name, or the address when it has none.
 std::string shownName(const mail::Address& a) {
   return a.displayName.empty() ? a.address : utf8(a.displayName);
 }
+
+}  // namespace
 
 std::string mailJson(const mail::Message& m, const std::string& work, int& files) {
   static const char* kinds[] = {"", "to", "cc", "bcc"};
@@ -101,8 +107,6 @@ std::string mailJson(const mail::Message& m, const std::string& work, int& files
   }
   return out + "]}";
 }
-
-}  // namespace
 
 mail::Message makeMail(const MailFields& fields) {
   mail::Message m;

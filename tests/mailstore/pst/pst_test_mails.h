@@ -28,6 +28,11 @@ mail::Attachment makeAttachment(const std::u16string& name, std::size_t size, st
                                 const std::string& mimeType = "application/octet-stream");
 mail::Attachment makeEmbedded(mail::Message inner);
 
+// A JSON string literal, and a mail as the read-back scripts expect it: its fields, and its
+// attachments' contents written to numbered files in `work` (counted by `files`).
+std::string json(const std::string& s);
+std::string mailJson(const mail::Message& m, const std::string& work, int& files);
+
 // The folders of a store as the readers should see them, by path under the IPM subtree.
 using ExpectedStore = std::map<std::string, std::vector<const mail::Message*>>;
 

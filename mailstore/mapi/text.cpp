@@ -1,8 +1,8 @@
-#include "mailstore/pst/messaging/text.h"
+#include "mailstore/mapi/text.h"
 
 #include "platform/charset.h"
 
-namespace qm::pst {
+namespace qm::mapi {
 namespace {
 
 bool decodeUtf8(std::string_view s, std::u16string& out) {
@@ -52,4 +52,4 @@ std::uint64_t toFileTime(std::int64_t unixSeconds) {
   return static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL;
 }
 
-}  // namespace qm::pst
+}  // namespace qm::mapi

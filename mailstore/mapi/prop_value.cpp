@@ -1,10 +1,10 @@
-#include "mailstore/pst/ltp/prop_value.h"
+#include "mailstore/mapi/prop_value.h"
 
 #include <algorithm>
 
 #include "platform/bytes.h"
 
-namespace qm::pst {
+namespace qm::mapi {
 
 std::size_t fixedSize(PropType type) {
   switch (type) {
@@ -79,4 +79,4 @@ PropList unpackProps(std::span<const std::uint8_t> packed) {
   return out;
 }
 
-}  // namespace qm::pst
+}  // namespace qm::mapi
