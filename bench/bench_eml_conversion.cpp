@@ -1,15 +1,21 @@
 // A conversion run to .eml files over a generated store of more than 1 GB, against a
 // baseline that writes the same files with the same contents straight from memory, with no
-// store to read and nothing to parse. Both run in the same process on the same disk.
+// store to read and nothing to parse. Both run in the same process on the same disk. Then
+// the same comparison in pairs over stores of 256 MB of small and of large mails, on tmpfs
+// and on the disk, each pair giving its ratio (--benchmark_filter=RunAgainst runs these only).
 //
 // The store is generated under the system's temporary folder (QM_BENCH_DIR to choose
 // another) when the program starts and removed with all output when it ends.
 // QM_BENCH_STORE_MB sets its size (default 1100).
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bench/conversion_store.h"
 #include "convert/save_option.h"
@@ -93,6 +99,72 @@ void BM_FindMailsOnly(benchmark::State& state) {
   qm::bench::setCounters(state, c);
 }
 
+// Mails of one size, for the pairs below: a short header, then text cut from a pool.
+class SizedMails {
+ public:
+  explicit SizedMails(std::size_t length) : length_(length) {
+    for (std::uint64_t k = 0; k < 1 << 20; ++k) pool_ += static_cast<char>(' ' + mix(k) % 94);
+  }
+  std::string operator()(std::size_t m) const {
+    std::string text = "From: sender" + std::to_string(m % 97) + "@example.com\r\nTo: reader@example.com\r\n"
+                       "Subject: Message " + std::to_string(m) + "\r\n\r\n";
+    text.append(pool_, mix(m) % (pool_.size() - length_), length_ - text.size());
+    return text;
+  }
+
+ private:
+  std::size_t length_;
+  std::string pool_;
+};
+
+using Clock = std::chrono::steady_clock;
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Writes every mail as its own file, with the run's names, straight from memory.
+bool writeFromMemory(const std::vector<std::string>& texts, const std::string& folder) {
+  platform::createDirectory(folder);
+  char name[32];
+  for (std::size_t m = 0; m < texts.size(); ++m) {
+    std::snprintf(name, sizeof name, "Bench_%06zu.eml", m + 1);
+    std::unique_ptr<std::FILE, platform::FileCloser> f(platform::openFile(folder + platform::pathSeparator() + name, "w+b"));
+    if (!f || std::fwrite(texts[m].data(), 1, texts[m].size(), f.get()) != texts[m].size()) return false;
+  }
+  return true;
+}
+
+// The run against its baseline in pairs, in one process: each iteration writes the mails
+// from memory, then converts the 256 MB store they came from, each into a new folder that
+// is removed (untimed) after the pair. The counters give both times and their ratio.
+void BM_EmlRunAgainstWriting(benchmark::State& state, std::size_t mailLength, bool tmpfs) {
+  const SizedMails mails(mailLength);
+  const ConversionStore store("pair", [&](std::size_t m) { return mails(m); }, 256ull << 20,
+                              tmpfs ? "/dev/shm" : std::string());
+  std::vector<std::string> texts;
+  for (std::size_t m = 0; m < store.mails(); ++m) texts.push_back(store.mail(m));
+  double baseline = 0, run = 0;
+  for (auto _ : state) {
+    const std::string written = store.freshOutput(), converted = store.freshOutput();
+    auto start = Clock::now();
+    const bool wrote = writeFromMemory(texts, written + platform::pathSeparator() + "1_Converted_Bench_As_EML");
+    const double b = secondsSince(start);
+    start = Clock::now();
+    const bool ran = qm::bench::convertOnce(store, qm::convert::SAVEASEML, converted);
+    const double r = secondsSince(start);
+    state.SetIterationTime(b + r);
+    baseline += b;
+    run += r;
+    if (!wrote || !ran) state.SkipWithError("a side did not write every mail");
+    std::error_code ec;
+    std::filesystem::remove_all(platform::toPath(written), ec);
+    std::filesystem::remove_all(platform::toPath(converted), ec);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["mails"] = static_cast<double>(store.mails());
+  state.counters["baseline_s"] = baseline / n;
+  state.counters["run_s"] = run / n;
+  state.counters["run_per_baseline"] = run / baseline;
+}
+
 // Baseline first, run, baseline again, run again: a disk that slows down over the run
 // shows as a difference between the two baselines.
 BENCHMARK(BM_WriteSameFilesBaseline)->Unit(benchmark::kSecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
@@ -100,6 +172,12 @@ BENCHMARK(BM_EmlConversionRun)->Unit(benchmark::kSecond)->Iterations(2)->Measure
 BENCHMARK(BM_WriteSameFilesBaseline)->Unit(benchmark::kSecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_EmlConversionRun)->Unit(benchmark::kSecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_FindMailsOnly)->Unit(benchmark::kSecond)->Iterations(2)->MeasureProcessCPUTime()->UseRealTime();
+// Small mails (3 KB) and large ones (50 KB), on tmpfs, where the disk's noise drops out, and
+// on the disk.
+BENCHMARK_CAPTURE(BM_EmlRunAgainstWriting, small_tmpfs, 3000, true)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
+BENCHMARK_CAPTURE(BM_EmlRunAgainstWriting, large_tmpfs, 50000, true)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
+BENCHMARK_CAPTURE(BM_EmlRunAgainstWriting, small_disk, 3000, false)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
+BENCHMARK_CAPTURE(BM_EmlRunAgainstWriting, large_disk, 50000, false)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
 
 }  // namespace
 

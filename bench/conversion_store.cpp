@@ -24,19 +24,13 @@ std::uint64_t storeTarget() {
 
 class QuietView : public convert::RunView {
  public:
-  void setScanLine(const std::string&) override {}
-  void setPercentLabel(const std::string&) override {}
-  void setFileBar(int) override {}
-  void setOverallBar(int) override {}
-  void setProgressLine(const std::string&) override {}
-  void enableInputs(bool) override {}
-  void setConvertCaption(const std::string&) override {}
-  void enableConvert(bool) override {}
-  void uncheckSaveOptions() override {}
-  void clearRunning() override {}
-  void resetControls() override {}
-  void showMessage(const std::string&, convert::MessageKind) override {}
+  void runStarted(const convert::RunStart&) override {}
+  void fileStarted(const convert::FileStart&) override {}
+  void mailsFound(int) override {}
+  void mailDone(const convert::MailDone&) override {}
   void fileFinished(const convert::FileReport& report) override { saved = report.mailsSaved; }
+  void message(convert::MessageKind, const std::string&) override {}
+  void runEnded(const convert::RunEnd&) override {}
   int saved = 0;
 };
 
@@ -49,8 +43,10 @@ std::uint64_t mix(std::uint64_t x) {
   return x ^ (x >> 31);
 }
 
-ConversionStore::ConversionStore(const std::string& name, MailText mail) : mail_(std::move(mail)) {
-  const std::uint64_t target = storeTarget();
+ConversionStore::ConversionStore(const std::string& name, MailText mail, std::uint64_t targetBytes,
+                                 const std::string& parent)
+    : mail_(std::move(mail)) {
+  const std::uint64_t target = targetBytes ? targetBytes : storeTarget();
   for (std::uint64_t total = 0; total < target;) {
     const std::size_t length = mail_(lengths_.size()).size();
     lengths_.push_back(length);
@@ -58,7 +54,10 @@ ConversionStore::ConversionStore(const std::string& name, MailText mail) : mail_
     total += length / 512 * 528 + 528;
   }
   const char* dir = std::getenv("QM_BENCH_DIR");
-  folder_ = (dir ? std::string(dir) + platform::pathSeparator() : platform::tempFolder()) + "qm_bench_" + name +
+  const std::string base = !parent.empty() ? parent + platform::pathSeparator()
+                           : dir          ? std::string(dir) + platform::pathSeparator()
+                                          : platform::tempFolder();
+  folder_ = base + "qm_bench_" + name +
             "_" + std::to_string(mix(reinterpret_cast<std::uintptr_t>(this)) % 1000000);
   fs::create_directories(platform::toPath(folder_));
   store_ = folder_ + platform::pathSeparator() + "Bench.dbx";
@@ -89,24 +88,28 @@ std::string ConversionStore::freshOutput() const {
   return folder;
 }
 
-void timeConversionRuns(benchmark::State& state, const ConversionStore& store, std::int32_t saveOption,
-                        const convert::ConversionWorker::ModeFactory& modes) {
+bool convertOnce(const ConversionStore& store, std::int32_t saveOption, const std::string& destination,
+                 const convert::ConversionWorker::ModeFactory& modes) {
   convert::RunSettings settings;
   settings.sources = {convert::sourceRowFor(store.store())};
   settings.saveOption = saveOption;
+  settings.destinationFolder = destination;
   convert::RunEnvironment env;
   env.tempRoot = store.temp();
+  convert::SettingsInput input(settings);
+  QuietView view;
+  convert::CancelToken token;
+  const int result = convert::ConversionWorker(input, view, token, env, modes).run();
+  return result == 0 && view.saved == static_cast<int>(store.mails());
+}
+
+void timeConversionRuns(benchmark::State& state, const ConversionStore& store, std::int32_t saveOption,
+                        const convert::ConversionWorker::ModeFactory& modes) {
   for (auto _ : state) {
     state.PauseTiming();
-    settings.destinationFolder = store.freshOutput();
+    const std::string destination = store.freshOutput();
     state.ResumeTiming();
-    convert::SettingsInput input(settings);
-    QuietView view;
-    convert::CancelToken token;
-    const int result = convert::ConversionWorker(input, view, token, env, modes).run();
-    if (result != 0 || view.saved != static_cast<int>(store.mails())) {
-      state.SkipWithError("the run did not convert every mail");
-    }
+    if (!convertOnce(store, saveOption, destination, modes)) state.SkipWithError("the run did not convert every mail");
   }
   setCounters(state, store);
 }

@@ -27,8 +27,11 @@ using MailText = std::function<std::string(std::size_t m)>;
 
 class ConversionStore {
  public:
-  // `name` tells the folders of two benchmarks apart.
-  ConversionStore(const std::string& name, MailText mail);
+  // `name` tells the folders of two benchmarks apart. `targetBytes` 0 takes the size from
+  // QM_BENCH_STORE_MB; an empty `parent` puts the store under QM_BENCH_DIR or the system's
+  // temporary folder.
+  ConversionStore(const std::string& name, MailText mail, std::uint64_t targetBytes = 0,
+                  const std::string& parent = {});
   ~ConversionStore();
   ConversionStore(const ConversionStore&) = delete;
   ConversionStore& operator=(const ConversionStore&) = delete;
@@ -55,6 +58,11 @@ class ConversionStore {
 // the run converts every mail.
 void timeConversionRuns(benchmark::State& state, const ConversionStore& store, std::int32_t saveOption,
                         const convert::ConversionWorker::ModeFactory& modes = convert::makeOutputMode);
+
+// One run of `ConversionWorker::run` over the store into `destination`, view and log switched
+// off; true when it converted every mail.
+bool convertOnce(const ConversionStore& store, std::int32_t saveOption, const std::string& destination,
+                 const convert::ConversionWorker::ModeFactory& modes = convert::makeOutputMode);
 
 // Each run starts on a quiet file system, so that neither side pays for the other:
 // - what the run before left in the page cache is written out first (the run to .eml

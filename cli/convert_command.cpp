@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/convert_options.h"
+#include "cli/mailbox_command.h"
 #include "cli/run_report.h"
 #include "cli/terminal.h"
 #include "convert/conversion_worker.h"
@@ -154,18 +155,14 @@ std::string timeText(double seconds) {
 }  // namespace
 
 int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  if (asksForMailbox(args)) return runMailboxConvert(args, out, err);
   const auto options = parseConvertOptions(args, err);
   if (!options) return kExitUsage;
   const std::map<std::string, std::int32_t> built = {
-      {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}, {"rtf", SAVEASRTF}};
+      {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}, {"dbx", SAVEASDBX}, {"rtf", SAVEASRTF}};
   const auto kind = built.find(options->to);
   if (kind == built.end()) {
-    const std::set<std::string> later = {"dbx"};
-    if (later.count(options->to))
-      err << "quillmend convert: --to " << options->to
-          << " is not available yet; --to eml, --to pst, --to msg and --to rtf are\n";
-    else
-      err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
+    err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
     return kExitUsage;
   }
 

@@ -5,6 +5,8 @@
 
 #include "cli/command.h"
 #include "cli/convert_command.h"
+#include "cli/index_command.h"
+#include "cli/mailbox_command.h"
 #include "cli/scan_command.h"
 #include "cli/search_command.h"
 #include "mailstore/standard_components.h"
@@ -19,8 +21,11 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"scan", runScan, "scan [--json] [--log] FILE...   blocks, mails and rejected chains of each store"},
-    {"convert", runConvert, "convert --to eml|pst|msg|rtf [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores"},
+    {"convert", runConvert, "convert --to eml|pst|msg|dbx|rtf [OPTIONS] -d DEST (FILE... | --search DIR)   converts stores\n"
+                             "  convert --mailbox DIR --to pst|eml|mbox -d DEST   converts a whole store folder"},
+    {"index", runIndex, "index [--check] FILE...   the mails each store's own index lists"},
     {"search", runSearch, "search DIR...   the message stores below each folder, one a line"},
+    {"list", runMailboxList, "list --mailbox DIR   the folder tree of a store folder with each folder's mails"},
 };
 
 int usage(std::ostream& err) {

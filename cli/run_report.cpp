@@ -1,12 +1,19 @@
 #include "cli/run_report.h"
 
+#include "convert/progress.h"
+#include "convert/save_option.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 using qm::convert::FileReport;
 using qm::convert::FileStart;
+using qm::convert::MailDone;
+using qm::convert::MailResult;
 using qm::convert::MessageKind;
+using qm::convert::RunEnd;
+using qm::convert::RunStart;
 
 namespace {
 
@@ -47,10 +54,22 @@ std::string clockText(double seconds) {
 RunReport::RunReport(std::ostream& out, std::ostream& err, std::vector<std::uint64_t> sizes, bool live)
     : out_(out), err_(err), sizes_(std::move(sizes)), live_(live) {}
 
-void RunReport::showMessage(const std::string& text, MessageKind kind) {
+void RunReport::message(MessageKind kind, const std::string& text) {
   clearLine();
   if (kind == MessageKind::Error) err_ << "quillmend convert: " << text << std::endl;
   else out_ << text << std::endl;
+}
+
+void RunReport::runStarted(const RunStart& run) {
+  run_ = run;
+  filePercent_ = 0;
+  overallPercent_ = 0;
+}
+
+void RunReport::runEnded(const RunEnd& end) {
+  if (end.outcome != RunEnd::Outcome::Completed) return;
+  clearLine();
+  out_ << end.completionMessage() << std::endl;
 }
 
 void RunReport::fileStarted(const FileStart& file) {
@@ -66,8 +85,13 @@ void RunReport::mailsFound(int count) {
   redraw(true);
 }
 
-void RunReport::mailDone(int index, int, bool) {
-  mailsDoneInFile_ = index + 1;
+void RunReport::mailDone(const MailDone& mail) {
+  mailsDoneInFile_ = mail.index + 1;
+  if (mail.result != MailResult::Skipped) {
+    const int scale = qm::convert::progressScale(run_.saveOption);
+    filePercent_ = qm::convert::filePercent(mail.index, mail.count, scale);
+    overallPercent_ = qm::convert::overallPercent(mail.index, mail.count, scale, file_.index, file_.count);
+  }
   redraw(false);
 }
 
@@ -75,6 +99,8 @@ void RunReport::fileFinished(const FileReport& report) {
   if (static_cast<std::size_t>(report.index) < sizes_.size()) bytesOfFinishedFiles_ += sizes_[report.index];
   mailsDoneInFile_ = 0;
   mailCount_ = 0;
+  filePercent_ = 100;
+  overallPercent_ = qm::convert::filesDonePercent(report.index, file_.count);
   ++filesFinished_;
   if (report.mailsFound < 0) ++filesUnopened_;
   mailsSaved_ += report.mailsSaved;

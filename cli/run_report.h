@@ -17,24 +17,13 @@ class RunReport : public qm::convert::RunView {
   // left). `live`: redraw one progress line in place.
   RunReport(std::ostream& out, std::ostream& err, std::vector<std::uint64_t> sizes, bool live);
 
-  // The window's controls have no meaning here.
-  void setScanLine(const std::string&) override {}
-  void setPercentLabel(const std::string&) override {}
-  void setFileBar(int position) override { filePercent_ = position; }
-  void setOverallBar(int position) override { overallPercent_ = position; }
-  void setProgressLine(const std::string&) override {}
-  void enableInputs(bool) override {}
-  void setConvertCaption(const std::string&) override {}
-  void enableConvert(bool) override {}
-  void uncheckSaveOptions() override {}
-  void clearRunning() override {}
-  void resetControls() override {}
-
-  void showMessage(const std::string& text, qm::convert::MessageKind kind) override;
+  void runStarted(const qm::convert::RunStart& run) override;
   void fileStarted(const qm::convert::FileStart& file) override;
   void mailsFound(int count) override;
-  void mailDone(int index, int count, bool saved) override;
+  void mailDone(const qm::convert::MailDone& mail) override;
   void fileFinished(const qm::convert::FileReport& report) override;
+  void message(qm::convert::MessageKind kind, const std::string& text) override;
+  void runEnded(const qm::convert::RunEnd& end) override;
 
   int filesFinished() const { return filesFinished_; }
   int filesUnopened() const { return filesUnopened_; }
@@ -56,6 +45,7 @@ class RunReport : public qm::convert::RunView {
   std::chrono::steady_clock::time_point lastDraw_{};
   std::size_t drawnWidth_ = 0;
 
+  qm::convert::RunStart run_;
   qm::convert::FileStart file_;
   int mailCount_ = 0;
   int mailsDoneInFile_ = 0;

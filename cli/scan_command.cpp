@@ -21,6 +21,7 @@ struct ScanRow {
   std::int32_t blocks = 0;
   std::int32_t mails = 0;
   std::int32_t rejected = 0;
+  double seconds = 0;  // the scan and the linking
 };
 
 // Logs through AppLog when asked to; message boxes become lines on stderr.
@@ -53,10 +54,10 @@ std::optional<std::string> unreadableReason(const std::string& path) {
   return std::nullopt;
 }
 
-dbx::SignatureKind signatureOf(std::FILE* file) {
+dbx::SignatureKind signatureOf(const std::string& path) {
   std::array<std::uint8_t, dbx::kSignatureLength> head{};
-  qm::platform::seekTo(file, 0);
-  const std::size_t n = std::fread(head.data(), 1, head.size(), file);
+  std::unique_ptr<std::FILE, qm::platform::FileCloser> f(qm::platform::openFile(path, "rb"));
+  const std::size_t n = f ? std::fread(head.data(), 1, head.size(), f.get()) : 0;
   return dbx::classifySignature({head.data(), n});
 }
 
@@ -64,20 +65,30 @@ std::optional<ScanRow> scanOne(DbxFile& store, const std::string& path) {
   if (!store.open(path)) return std::nullopt;
   ScanRow row;
   row.file = path;
-  row.kind = kindName(signatureOf(store.file));
-  row.size = static_cast<std::uint64_t>(store.fileSize);
+  row.kind = kindName(signatureOf(path));
   std::int32_t mails = 0;
   store.findMails(mails);
-  row.blocks = static_cast<std::int32_t>(dbxBlockTable().size());
+  const StoreFindings found = store.findings();
+  row.size = found.fileSize;
+  row.blocks = found.blocks;
   row.mails = mails;
-  row.rejected = store.rejectedChains;
+  row.rejected = found.incompleteChains;
+  row.seconds = found.scanSeconds + found.linkSeconds;
   store.close();
   return row;
 }
 
+// Seconds to the millisecond, as a JSON number.
+std::string secondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
 void printJson(std::ostream& out, const ScanRow& r) {
   out << "{\"file\":" << jsonString(r.file) << ",\"kind\":" << jsonString(r.kind) << ",\"size\":" << r.size
-      << ",\"blocks\":" << r.blocks << ",\"mails\":" << r.mails << ",\"rejected\":" << r.rejected << "}\n";
+      << ",\"blocks\":" << r.blocks << ",\"mails\":" << r.mails << ",\"rejected\":" << r.rejected
+      << ",\"seconds\":" << secondsText(r.seconds) << "}\n";
 }
 
 void printTable(std::ostream& out, const std::vector<ScanRow>& rows) {

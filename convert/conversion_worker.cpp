@@ -3,7 +3,6 @@
 #include <string>
 
 #include "convert/output_names.h"
-#include "convert/progress.h"
 #include "convert/run_folders.h"
 #include "convert/save_option.h"
 #include "engine/dbx_file.h"
@@ -62,15 +61,6 @@ class FileScope {
   DbxFile& engine_;
 };
 
-// Whether entry `mail` of the engine's mail list still starts a chain of its own.
-bool isMailStart(const DbxFile& engine, int mail) {
-  const auto& table = dbxBlockTable();
-  if (mail < 0 || static_cast<std::size_t>(mail) >= engine.mailList.size()) return false;
-  const std::int32_t first = engine.mailList[static_cast<std::size_t>(mail)];
-  return first >= 0 && static_cast<std::size_t>(first) < table.size() &&
-         table[static_cast<std::size_t>(first)].status == kBlockMailStart;
-}
-
 }  // namespace
 
 ConversionWorker::ConversionWorker(const RunInput& input, RunView& view, CancelToken& token,
@@ -78,23 +68,34 @@ ConversionWorker::ConversionWorker(const RunInput& input, RunView& view, CancelT
     : input_(input), view_(view), token_(token), env_(std::move(env)), modes_(std::move(modes)) {}
 
 int ConversionWorker::run() {
+  int result = -1;
   try {
     Run run(input_, view_, token_, env_);
     try {
-      return runAll(run);
+      result = runAll(run);
     } catch (...) {
       run.context.logError("Exception In DBX_Recover_thread");
-      return endEarly(run);
+      result = endEarly(run, "Exception In DBX_Recover_thread");
     }
+    // A stopped run completes what it was writing while the run's objects still exist;
+    // nothing of the run may be left to run after it.
+    token_.settle();
+    token_.setStopAction({});
   } catch (...) {
-    // The run could not even be set up; the front end is still put back to its ready state.
-    token_.guard([&] { view_.resetControls(); });
-    return -1;
+    // The run could not even be set up; the front end is still told that it ended.
+    token_.guard([&] { view_.runEnded({RunEnd::Outcome::Failed, {}, "the run could not be set up"}); });
   }
+  // A stopped run says so once its thread has let go of everything: the file it was
+  // writing is complete. The front end that stopped it has stopped listening to it, so
+  // this one report passes the gate.
+  if (token_.stopped() && result != 0) view_.runEnded({RunEnd::Outcome::Stopped, {}, {}});
+  return result;
 }
 
-int ConversionWorker::endEarly(Run& run) {
-  run.context.show([](RunView& v) { v.resetControls(); });
+int ConversionWorker::endEarly(Run& run, std::string reason) {
+  if (run.context.stopped()) return -1;
+  if (reason.empty()) reason = run.context.lastError();
+  run.context.show([&](RunView& v) { v.runEnded({RunEnd::Outcome::Failed, {}, reason}); });
   return -1;
 }
 
@@ -103,16 +104,11 @@ int ConversionWorker::runAll(Run& run) {
   run.engine.logEnabled = ctx.logEnabled();
   ctx.log("In CRAROvavodizDlg::OnInitDialog()");
   run.engine.recoveryMode = input_.recoveryMode();
-  ctx.show([](RunView& v) { v.enableInputs(false); });
-  if (ctx.stopped()) return endEarly(run);
+  if (ctx.stopped()) return -1;
 
   run.fileCount = input_.sourceCount();
-  ctx.show([](RunView& v) {
-    v.setFileBar(0);
-    v.setOverallBar(0);
-    v.setProgressLine("Progress Report : 0%");
-  });
   run.option = input_.saveOption();
+  ctx.show([&](RunView& v) { v.runStarted({run.fileCount, run.option}); });
   if (run.option == SAVEASDBX)
     ctx.showMessage("Please close Outlook Express, if its open!", MessageKind::Notice);
   run.naming = input_.naming();
@@ -126,22 +122,15 @@ int ConversionWorker::runAll(Run& run) {
   for (int i = 0; i < run.fileCount; ++i) {
     if (!convertFile(run, i)) return endEarly(run);
   }
-  return complete(run);
+  ctx.show([&](RunView& v) { v.runEnded({RunEnd::Outcome::Completed, run.destination, {}}); });
+  return 0;
 }
 
 bool ConversionWorker::convertFile(Run& run, int index) {
   RunContext& ctx = run.context;
   if (ctx.stopped()) return false;
-  ctx.show([](RunView& v) { v.setFileBar(0); });
 
   const SourceRow row = input_.sourceRow(index);
-  const std::string preparing = "Preparing to Scan File : " + row.fileName;
-  ctx.log(preparing);
-  ctx.show([&](RunView& v) {
-    v.setScanLine(cutForScanLine(preparing));
-    v.fileStarted({index, run.fileCount, row.path, row.fileName});
-  });
-
   FileJob job;
   job.index = index;
   job.count = run.fileCount;
@@ -149,6 +138,9 @@ bool ConversionWorker::convertFile(Run& run, int index) {
   job.fileName = row.fileName;
   job.baseName = baseNameOf(row.fileName);
   job.engine = &run.engine;
+  ctx.log("Preparing to Scan File : " + row.fileName);
+  ctx.show([&](RunView& v) { v.fileStarted({index, run.fileCount, row.path, row.fileName, job.baseName}); });
+
   const std::string wanted =
       outputFolderPath(run.destination, run.naming, run.runningNumber, job.baseName, run.option);
   if (run.naming.useFileCounter) ++run.runningNumber;
@@ -177,12 +169,7 @@ bool ConversionWorker::convertFile(Run& run, int index) {
   if (!job.tempFolder.empty()) cleanTempFolder(ctx, job.tempFolder);
   ctx.log("DBX File closed");
   if (ctx.stopped()) return false;
-  const int overall = filesDonePercent(index, run.fileCount);
-  ctx.show([&](RunView& v) {
-    v.setOverallBar(overall);
-    v.setProgressLine("Progress Report : " + to_string(overall) + "%");
-    v.fileFinished(report);
-  });
+  ctx.show([&](RunView& v) { v.fileFinished(report); });
   return true;
 }
 
@@ -219,10 +206,7 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
   ctx.log("In " + job.sourcePath + " file " + to_string(mailCount) +
           " convertable mails were found");
   if (ctx.stopped()) return false;
-  ctx.show([&](RunView& v) {
-    v.mailsFound(mailCount);
-    v.setScanLine(cutForScanLine("Scanning File : " + job.baseName + ".dbx"));
-  });
+  ctx.show([&](RunView& v) { v.mailsFound(mailCount); });
 
   const std::string folder = mode.mailFolder(job);
   for (int j = 0; j < mailCount; ++j) {
@@ -235,58 +219,23 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     if (ctx.stopped()) return false;
     const MailOutcome outcome = mode.handleMail(ctx, job, j, saved, emlPath);
     if (outcome == MailOutcome::Stopped || outcome == MailOutcome::Aborted) return false;
-    const bool converted = outcome == MailOutcome::Converted;
-    if (converted) ++report.mailsSaved;
-    else if (!saved && !isMailStart(run.engine, j)) ++report.notMailStarts;
-    else ++report.mailsFailed;
-    if (outcome != MailOutcome::Skipped) showProgress(run, j, mailCount, job);
-    ctx.show([&](RunView& v) { v.mailDone(j, mailCount, converted); });
+    MailResult result = MailResult::Failed;
+    if (outcome == MailOutcome::Converted) {
+      result = MailResult::Saved;
+      ++report.mailsSaved;
+    } else if (!saved && !run.engine.isMailStart(j)) {
+      result = MailResult::NotAMail;
+      ++report.notMailStarts;
+    } else {
+      if (outcome == MailOutcome::Skipped) result = MailResult::Skipped;
+      ++report.mailsFailed;
+    }
+    ctx.show([&](RunView& v) { v.mailDone({j, mailCount, result}); });
   }
 
   if (!mode.finishMails(ctx, job)) return false;
-  ctx.show([](RunView& v) {
-    v.setFileBar(100);
-    v.setPercentLabel(" ");
-  });
   ctx.log(mode.successLine(job));
   return true;
-}
-
-void ConversionWorker::showProgress(Run& run, int mail, int mailCount, const FileJob& job) {
-  const int scale = progressScale(run.option);
-  const int file = filePercent(mail, mailCount, scale);
-  const int overall = overallPercent(mail, mailCount, scale, job.index, job.count);
-  run.context.show([&](RunView& v) {
-    v.setFileBar(file);
-    v.setPercentLabel(to_string(file) + " %");
-    v.setOverallBar(overall);
-    v.setProgressLine("Progress Report : " + to_string(overall) + "%");
-  });
-}
-
-int ConversionWorker::complete(Run& run) {
-  RunContext& ctx = run.context;
-  ctx.show([](RunView& v) {
-    v.setScanLine("Scan Complete");
-    v.setProgressLine("Progress Report : 100%");
-    v.setFileBar(100);
-    v.setOverallBar(100);
-    v.enableInputs(true);
-    v.setConvertCaption("&Convert");
-    v.clearRunning();
-  });
-  ctx.showMessage("Files converted Successfully to " + run.destination + " folder",
-                  MessageKind::Completion);
-  ctx.show([](RunView& v) {
-    v.uncheckSaveOptions();
-    v.enableConvert(false);
-    v.setFileBar(0);
-    v.setOverallBar(0);
-    v.setProgressLine("Progress Report : Ready");
-    v.setScanLine("Ready to Scan");
-    v.setPercentLabel(" ");
-  });
-  return 0;
 }
 
 }  // namespace qm::convert

@@ -1,12 +1,12 @@
 // The conversion run: takes the listed stores one after another, makes an output folder and
-// a temporary folder for each, has the chosen output mode convert its mails, drives the
-// progress display and ends with the completion message, or through resetControls when it
-// is stopped or fails.
+// a temporary folder for each, has the chosen output mode convert its mails, and reports
+// what happened to its view, up to how the run ended.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "convert/cancel_token.h"
 #include "convert/output_mode.h"
@@ -33,9 +33,9 @@ class ConversionWorker {
   bool convertFile(Run& run, int index);
   bool convertMails(Run& run, FileJob& job, FileReport& report);
   bool setUpMode(Run& run, const FileJob& job);
-  void showProgress(Run& run, int mail, int mailCount, const FileJob& job);
-  int complete(Run& run);
-  static int endEarly(Run& run);
+  // A run that ends before its last file: -1, after the report of its failure (none when
+  // it was stopped). Without a reason, the last error-log line of the run says why.
+  static int endEarly(Run& run, std::string reason = {});
 
   const RunInput& input_;
   RunView& view_;

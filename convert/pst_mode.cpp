@@ -86,7 +86,9 @@ MailOutcome PstMode::handleMail(RunContext& run, const FileJob&, int index, bool
   }
   try {
     bool made = false;
-    const bool ran = run.output([&] {
+    // The import of a large mail takes its time: Stop does not wait for it, and a mail
+    // begun is saved whole before the run stops.
+    const bool ran = run.longOutput([&] {
       mail_ = items_->add(0);
       if (!mail_) return;
       made = true;

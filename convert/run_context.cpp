@@ -22,6 +22,7 @@ RunContext::RunContext(RunView& view, CancelToken& token, bool logEnabled,
     : token_(token), view_(view, token), logEnabled_(logEnabled), env_(env.completed()) {}
 
 void RunContext::write(const std::string& text, bool toErrorLog) {
+  if (toErrorLog && !stopped()) lastError_ = text;
   if (!logEnabled_) return;
   token_.guard([&] { env_.writeLog(text, toErrorLog); });
 }
@@ -35,6 +36,7 @@ void RunContext::Host::showMessage(const std::string& text) {
 
 void RunContext::Host::writeLog(const std::string& text, bool toErrorLog) {
   // The engine asks only while its own log flag is on, which the worker set from the run's.
+  if (toErrorLog && !run_.stopped()) run_.lastError_ = text;
   run_.token_.guard([&] { run_.env_.writeLog(text, toErrorLog); });
 }
 

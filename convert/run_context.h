@@ -29,24 +29,35 @@ class RunContext {
   // A line for the execution log or the error log, written only while logging is on.
   void log(const std::string& text);
   void logError(const std::string& text);
+  // The last line the run wrote to the error log, or would have with logging on.
+  const std::string& lastError() const { return lastError_; }
 
-  // Applies `update(view)`; each call on the view is made under the gate on its own.
-  template <class Update>
-  void show(Update&& update) {
-    update(view_);
+  // Reports to the run's view: `report(view)`, each call on the view made under the gate
+  // on its own.
+  template <class Report>
+  void show(Report&& report) {
+    report(view_);
   }
-  // Shows a message box and waits until it has been closed.
-  void showMessage(const std::string& text, MessageKind kind) { view_.showMessage(text, kind); }
+  // Tells the user something (a message box in the window) and waits until it was read.
+  void showMessage(const std::string& text, MessageKind kind) { view_.message(kind, text); }
 
-  // Runs an output action (a file written, copied or deleted) under the gate; false when
-  // the run is stopped and the action did not run.
+  // Runs a short output action (a file written, copied or deleted) under the gate; false
+  // when the run is stopped and the action did not run.
   template <class Action>
   bool output(Action&& action) {
     return token_.guard(std::forward<Action>(action));
   }
+  // Runs an output action that may take long and cannot be cut (a mail imported into a
+  // store, a store flushed): Stop does not wait for it, and once begun it runs to its end
+  // on the run's thread. False when the run is stopped and the action did not run.
+  template <class Action>
+  bool longOutput(Action&& action) {
+    return token_.guardLong(std::forward<Action>(action));
+  }
 
-  // The action that completes what the run is writing when it is stopped (see
-  // CancelToken::setStopAction); an empty one clears it.
+  // The action that completes what the run is writing when it is stopped; it runs on the
+  // run's thread once the action under way has ended (see CancelToken::setStopAction). An
+  // empty one clears it.
   void atStop(std::function<void()> action) { token_.setStopAction(std::move(action)); }
 
   // The host the run's engine reports through: its lines and boxes go the run's way, and
@@ -70,6 +81,7 @@ class RunContext {
   CancelToken& token_;
   GuardedView view_;
   bool logEnabled_;
+  std::string lastError_;
   RunEnvironment env_;
   Host engineHost_{*this};
 };

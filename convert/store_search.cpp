@@ -4,10 +4,9 @@
 #include <array>
 #include <cctype>
 #include <deque>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/files.h"
+#include "platform/safe_files.h"
 #include "platform/safe_files.h"
 
 namespace qm::convert {
@@ -29,11 +28,6 @@ bool hasDbxExtension(const std::string& name) {
   return ext == ".dbx";
 }
 
-bool isLink(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_symlink(std::filesystem::symlink_status(platform::toPath(path), ec));
-}
-
 }  // namespace
 
 bool searchStores(const std::string& startFolder, const StoreSearch& search) {
@@ -53,7 +47,7 @@ bool searchStores(const std::string& startFolder, const StoreSearch& search) {
 
     for (const auto& entry : entries) {
       if (cancelled()) return false;
-      if (entry.isDirectory && entry.name != "RECYCLER" && !isLink(pathOf(entry.name)))
+      if (entry.isDirectory && entry.name != "RECYCLER" && !platform::isLink(pathOf(entry.name)))
         queue.push_back(pathOf(entry.name));
     }
     for (const auto& entry : entries) {

@@ -24,7 +24,8 @@ ModeSetup StoreSession::open(RunContext& run, const std::string& storePath, bool
   const ModeSetup exception = ModeSetup::failed({}, "Exception while creating LogonPstStore");
   StepResult step = componentStep(run, [&] {
     store_ = session_->logonPstStore(storePath, kStoreDisplayName);
-    // From here on, Stop leaves the store file complete with what was saved.
+    // From here on, a stopped run leaves the store file complete with what was saved: the
+    // run's thread flushes it once the mail under way is in.
     if (store_) run.atStop([store = store_.get()] { store->flush(); });
   });
   if (step != StepResult::Done) return step == StepResult::Stopped ? ModeSetup::stopped() : exception;
@@ -50,7 +51,7 @@ void StoreSession::reportStoreFailure(RunContext& run, const std::string& reason
 bool StoreSession::flush(RunContext& run) {
   if (!store_) return true;
   try {
-    run.output([&] { store_->flush(); });
+    run.longOutput([&] { store_->flush(); });
     return true;
   } catch (const std::exception& e) {
     reportStoreFailure(run, e.what());
@@ -61,10 +62,9 @@ bool StoreSession::flush(RunContext& run) {
 }
 
 void StoreSession::release(RunContext& run, const std::function<void()>& held) {
-  // Under the gate, so that a run stopped meanwhile writes nothing more: its stop action has
-  // flushed the store already.
+  // A stopped run does not flush here: its stop action flushes the store instead, once.
   try {
-    if (store_) run.output([&] { store_->flush(); });
+    if (store_) run.longOutput([&] { store_->flush(); });
   } catch (...) {
     // The run has ended or failed already; the file keeps what its last flush made durable.
   }

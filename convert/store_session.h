@@ -2,9 +2,9 @@
 // store file it logged on to, and the folders the kind takes from it. They are made afresh
 // for each file and released at its end, the session last.
 //
-// Every call on the component is an output action of the run: it runs under the run's gate
-// and not at all once the run is stopped. From logon to release the store is flushed when
-// Stop is handled, so a stopped run leaves a store file with every mail saved before it.
+// Every call on the component is an output action of the run: it does not begin once the
+// run is stopped. From logon to release, a stopped run flushes the store on its own thread
+// after the mail under way, so it leaves a store file with every mail saved before it.
 #pragma once
 
 #include <functional>
@@ -54,7 +54,7 @@ class StoreSession {
   // error-log line.
   bool flush(RunContext& run);
 
-  // Flushes what is left (unless the run is stopped: Stop has flushed it) and lets go of
+  // Flushes what is left (a stopped run's stop action has flushed it) and lets go of
   // the store and the session. `held` releases the caller's objects of the store first.
   void release(RunContext& run, const std::function<void()>& held);
 

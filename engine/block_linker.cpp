@@ -67,8 +67,11 @@ class KeyedLists {
 
 class Linker {
  public:
-  explicit Linker(std::vector<DbxBlockRecord>& table)
-      : t_(table), keys_(keyOffsets(table)), heads_(keys_.self, keys_.count), waiting_(keys_.next, keys_.count) {}
+  // Takes over from the linear pass: `mailList` is the list it built, in its order.
+  Linker(std::vector<DbxBlockRecord>& table, const std::vector<std::int32_t>& mailList)
+      : t_(table), keys_(keyOffsets(table)), heads_(keys_.self, keys_.count), waiting_(keys_.next, keys_.count) {
+    for (const std::int32_t d : mailList) appendHead(d);
+  }
 
   // Links record d, the records before it being linked already.
   void linkOne(std::int32_t d);
@@ -192,21 +195,61 @@ void Linker::linkWaiting(std::int32_t d) {
     waiting_.push(keys_.next[d], d);  // a block no one can follow is never looked up
 }
 
+// The linear pass: links the records in file order for as long as the linking needs no
+// index, which holds while every chain runs forward to the block behind it. Then no block
+// waits for a successor, and the mail starts are appended with rising self offsets, so
+// whether one has a given self offset is a binary search away. Returns the first record
+// that would need more (a block that waits, a start that a block precedes, a start whose
+// self offset does not rise); the table's size when it linked every record. The records
+// before it are linked exactly as the indexed path links them, and `mailList` holds the
+// starts found so far.
+std::int32_t linkForward(std::vector<DbxBlockRecord>& t, std::vector<std::int32_t>& mailList) {
+  const auto n = static_cast<std::int32_t>(t.size());
+  std::vector<std::uint32_t> startOffsets;  // self offsets of the starts in mailList, rising
+  for (std::int32_t d = 0; d < n; ++d) {
+    DbxBlockRecord& cur = t[d];
+    const bool toNeighbour = d + 1 < n && cur.nextOffset == t[d + 1].selfOffset && cur.next == kNone &&
+                             !t[d + 1].hasPredecessor;
+    if (!toNeighbour && cur.nextOffset != 0) return d;  // it would wait
+    const bool starts = !cur.hasPredecessor;
+    if (starts) {
+      if (!startOffsets.empty() && cur.selfOffset <= startOffsets.back()) return d;
+      if (std::binary_search(startOffsets.begin(), startOffsets.end(), cur.nextOffset)) return d;  // it precedes a start
+    }
+    if (toNeighbour) {
+      cur.next = d + 1;
+      cur.status = kBlockChained;
+      t[d + 1].hasPredecessor = true;
+    } else {
+      cur.status = kBlockLast;
+    }
+    if (starts) {
+      cur.status = kBlockMailStart;
+      mailList.push_back(d);
+      startOffsets.push_back(cur.selfOffset);
+    }
+  }
+  return n;
+}
+
 }  // namespace
 
 LinkOutcome linkBlockTable(std::vector<DbxBlockRecord>& table, std::vector<std::int32_t>& mailList,
                            const LinkLogger& log) {
   mailList.clear();
-  Linker linker(table);
   const auto n = static_cast<std::int32_t>(table.size());
-  for (std::int32_t d = 0; d < n; ++d) {
-    try {
-      linker.linkOne(d);
-    } catch (...) {
-      log(formatLogText("Exception in linking object=%d", {d}), true);
+  const std::int32_t linked = linkForward(table, mailList);
+  if (linked < n) {
+    Linker linker(table, mailList);
+    for (std::int32_t d = linked; d < n; ++d) {
+      try {
+        linker.linkOne(d);
+      } catch (...) {
+        log(formatLogText("Exception in linking object=%d", {d}), true);
+      }
     }
+    mailList = linker.mailList();
   }
-  mailList = linker.mailList();
   log(formatLogText("Total %d suspecious object identified", {0}), true);
   LinkOutcome outcome;
   outcome.rejected = dropIncompleteChains(table, mailList, log);

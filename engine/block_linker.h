@@ -1,8 +1,10 @@
 // Chains the recognised message blocks into mails: each block is linked to the block whose
 // stored self offset equals its next-block offset, wherever that block lies, and the first
-// block of every chain is collected in the mail list. Mail starts are looked up in list
-// order and waiting blocks latest first, through indexes keyed by offset, so the whole
-// linking costs O(n log n). Chains whose last block still expects a successor are dropped.
+// block of every chain is collected in the mail list. Where chains run forward to the block
+// behind them, one linear pass links them; from the first block that needs more, mail
+// starts are looked up in list order and waiting blocks latest first, through indexes keyed
+// by offset, so the whole linking costs O(n log n) at most. Chains whose last block still
+// expects a successor are dropped.
 #pragma once
 
 #include <cstdint>

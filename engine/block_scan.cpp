@@ -1,16 +1,14 @@
-// The block scan: reads the whole file in 100000-byte chunks that overlap by 16 bytes and
-// records every position that holds a message block header. Every position of a chunk up to
-// its 14th-last byte is tested; the search jumps between the 0x02 bytes of candidate size
-// fields (memchr) instead of testing each position in turn, which finds the same positions.
-// Chunks are read on the scanning thread: with the table backed by large pages the search
-// costs a fraction of the read, and handing chunks between two threads cost more than it
-// saved on a machine whose cores are busy.
+// The block scan: goes through the whole file in 100000-byte chunks that overlap by 16 bytes
+// and records every position that holds a message block header. Every position of a chunk
+// up to its 14th-last byte is tested; the search jumps between the 0x02 bytes of candidate
+// size fields (memchr) instead of testing each position in turn, which finds the same
+// positions. The chunks are views of the store's mapping, searched in place; each one is
+// searched as a guarded section, so that a file cut short under the scan ends it there.
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "engine/chunk_reader.h"
 #include "engine/dbx_file.h"
 #include "engine/dbx_format.h"
 #include "engine/log_text.h"
@@ -58,7 +56,24 @@ std::uint32_t valueBefore(const std::uint8_t* bytes, std::size_t i, std::int64_t
 
 }  // namespace
 
-void DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
+// Runs in a guarded section: it reads mapped bytes only while nothing is half done, and its
+// locals need no destruction.
+bool DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
+  struct Section {
+    DbxFile* self;
+    qm::Bytes chunk;
+    std::int64_t base;
+    std::uint8_t byteBefore;
+  } section{this, chunk, base, byteBefore};
+  return qm::platform::runGuarded(
+      [](void* context) {
+        auto* s = static_cast<Section*>(context);
+        s->self->searchChunk(s->chunk, s->base, s->byteBefore);
+      },
+      &section);
+}
+
+void DbxFile::searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
   const std::size_t n = chunk.size();
   if (n <= kTailNotTested) return;
   const std::size_t lastTested = n - kTailNotTested - 1;
@@ -66,7 +81,7 @@ void DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBef
   // The second byte of a size field 00 02 00 00 at position i lies at i + 1.
   const std::uint8_t* cursor = bytes + 1;
   const std::uint8_t* const end = bytes + lastTested + 2;
-  auto& table = dbxBlockTable();
+  auto& table = blockTable;
   while (cursor < end) {
     const void* hit = std::memchr(cursor, 0x02, static_cast<std::size_t>(end - cursor));
     if (!hit) break;
@@ -95,24 +110,35 @@ void DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBef
   }
 }
 
-void DbxFile::scanBlocks(std::FILE* in) {
+void DbxFile::scanBlocks() {
   blockCount = 0;
-  qm::platform::seekTo(in, 0);
-  auto& table = dbxBlockTable();
+  findings_.stopped = false;
+  auto& table = blockTable;
   table.clear();
   table.shrink_to_fit();
   logLine("Advance Search Initialized", false);
   try {
-    ChunkReader reader(in, kChunkSize, kChunkOverlap);
     std::int64_t base = 0;
     std::uint8_t byteBefore = 0;  // the byte in front of the next chunk
     for (;;) {
-      const qm::Bytes chunk = reader.next();
+      // Stop is checked once a chunk: a stopped run waits for one chunk's search at most.
+      if (host_.stopRequested()) {
+        findings_.stopped = true;
+        logLine(formatLogText("Search stopped at offset:%d", {base}), true);
+        break;
+      }
+      const qm::Bytes chunk = bytes_.view(static_cast<std::uint64_t>(base), kChunkSize);
       if (chunk.empty()) break;
       const auto count = static_cast<std::int64_t>(chunk.size());
       logLine(formatLogText("Scanning from offset:%d to ReadCount:%d", {base, count}), false);
-      scanChunk(chunk, base, byteBefore);
-      if (chunk.size() > kChunkOverlap) byteBefore = chunk[chunk.size() - kChunkOverlap - 1];
+      if (!scanChunk(chunk, base, byteBefore)) {
+        logLine(formatLogText("Error reading from offset:%d: the file has shrunk since it was opened", {base}),
+                true);
+        break;
+      }
+      // A short chunk is the file's last: the next read would deliver nothing.
+      if (chunk.size() < kChunkSize) break;
+      byteBefore = chunk[chunk.size() - kChunkOverlap - 1];
       base += count - static_cast<std::int64_t>(kChunkOverlap);
       reserveAhead(table, base, fileSize);
     }

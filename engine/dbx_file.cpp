@@ -1,5 +1,7 @@
-// DbxFile: opening and closing a store, the mail count, and the process-wide block table.
+// DbxFile: opening and closing a store, the mail count and what the search found.
 #include "engine/dbx_file.h"
+
+#include <chrono>
 
 #include "engine/block_linker.h"
 #include "engine/log_text.h"
@@ -21,16 +23,13 @@ std::string titleOf(const std::string& path) {
   return name;
 }
 
-void releaseTable() { std::vector<DbxBlockRecord>().swap(dbxBlockTable()); }
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 }  // namespace
 
-std::vector<DbxBlockRecord>& dbxBlockTable() {
-  static std::vector<DbxBlockRecord> table;
-  return table;
-}
-
-DbxFile::DbxFile(EngineHost& host) : host_(host) { releaseTable(); }
+DbxFile::DbxFile(EngineHost& host) : host_(host) {}
 
 DbxFile::~DbxFile() {
   if (file) std::fclose(file);
@@ -46,12 +45,23 @@ void DbxFile::logLine(const std::string& text, bool toErrorLog) {
   }
 }
 
+// Takes the file's size anew and reads the store up to it from here on.
 void DbxFile::refreshFileSize() {
   fileSize = 0;
   if (qm::platform::seekToEnd(file)) {
     if (const auto end = qm::platform::tellPosition(file)) fileSize = static_cast<std::int64_t>(*end);
   }
   qm::platform::seekTo(file, 0);
+  if (bytes_.size() != static_cast<std::uint64_t>(fileSize) || (!bytes_.mapped() && fileSize > 0))
+    bytes_.attach(file, static_cast<std::uint64_t>(fileSize));
+}
+
+// Gives the memory of the block table, the mail list and the writer's marks back.
+void DbxFile::releaseTables() {
+  std::vector<DbxBlockRecord>().swap(blockTable);
+  std::vector<std::uint32_t>().swap(writtenMark_);
+  mailList.clear();
+  findings_ = {};
 }
 
 bool DbxFile::open(std::string newPath) {
@@ -67,14 +77,12 @@ bool DbxFile::open(std::string newPath) {
     blockCount = 0;
     fileSize = 0;
     rejectedChains = 0;
-    releaseTable();
-    mailList.clear();
+    releaseTables();
+    bytes_.detach();
     if (file) std::fclose(file);  // never leave the earlier handle open
     file = nullptr;
     opened = false;
     file = qm::platform::openFile(path, "rb");
-    // Mails are read block after block; a larger buffer saves a read call every 4 KB.
-    if (file) std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     if (file) {
       opened = true;
       refreshFileSize();
@@ -100,17 +108,25 @@ std::int32_t DbxFile::findMails(std::int32_t& count) {
     return -1;
   }
   refreshFileSize();
+  auto start = std::chrono::steady_clock::now();
   try {
-    scanBlocks(file);
+    scanBlocks();
   } catch (...) {
     logLine("Error in searching object", true);
   }
+  findings_.scanSeconds = secondsSince(start);
   std::int32_t mails = 0;
-  try {
-    mails = linkBlocks();
-  } catch (...) {
-    logLine("Error in analysing object", true);
-    mails = 0;
+  // A stopped scan lists no mails: the run ends, and the linking would only delay it.
+  if (!findings_.stopped) {
+    start = std::chrono::steady_clock::now();
+    try {
+      mails = linkBlocks();
+    } catch (...) {
+      logLine("Error in analysing object", true);
+      mails = 0;
+      mailList.clear();
+    }
+    findings_.linkSeconds = secondsSince(start);
   }
   count = mails;
   logLine(formatLogText("%d Convertable mails found.", {mails}), false);
@@ -119,9 +135,45 @@ std::int32_t DbxFile::findMails(std::int32_t& count) {
 
 std::int32_t DbxFile::linkBlocks() {
   const LinkOutcome outcome = linkBlockTable(
-      dbxBlockTable(), mailList, [this](const std::string& text, bool toErrorLog) { logLine(text, toErrorLog); });
+      blockTable, mailList, [this](const std::string& text, bool toErrorLog) { logLine(text, toErrorLog); });
   rejectedChains = outcome.rejected;
   return outcome.mails;
+}
+
+bool DbxFile::isMailStart(std::int32_t mailNumber) const {
+  if (mailNumber < 0 || static_cast<std::size_t>(mailNumber) >= mailList.size()) return false;
+  const std::int32_t first = mailList[static_cast<std::size_t>(mailNumber)];
+  return first >= 0 && static_cast<std::size_t>(first) < blockTable.size() &&
+         blockTable[static_cast<std::size_t>(first)].status == kBlockMailStart;
+}
+
+std::int64_t DbxFile::mailStartOffset(std::int32_t mailNumber) const {
+  if (!isMailStart(mailNumber)) return -1;
+  return blockTable[static_cast<std::size_t>(mailList[static_cast<std::size_t>(mailNumber)])].position;
+}
+
+StoreFindings DbxFile::findings() const {
+  StoreFindings found = findings_;
+  found.fileSize = static_cast<std::uint64_t>(fileSize);
+  found.blocks = static_cast<std::int32_t>(blockTable.size());
+  found.mails = static_cast<std::int32_t>(mailList.size());
+  found.incompleteChains = rejectedChains;
+  found.notMailStarts = 0;
+  for (std::int32_t m = 0; m < found.mails; ++m)
+    if (!isMailStart(m)) ++found.notMailStarts;
+  // Every block reached from a listed mail, each chain walked until it meets a block seen
+  // before (a loop, or a tail shared with another chain).
+  std::vector<bool> reached(blockTable.size(), false);
+  std::int32_t reachedCount = 0;
+  for (const std::int32_t first : mailList) {
+    for (std::int32_t at = first; at >= 0 && static_cast<std::size_t>(at) < blockTable.size() && !reached[at];
+         at = blockTable[at].next) {
+      reached[at] = true;
+      ++reachedCount;
+    }
+  }
+  found.strayBlocks = found.blocks - reachedCount;
+  return found;
 }
 
 void DbxFile::close() {
@@ -130,10 +182,10 @@ void DbxFile::close() {
       logLine("Error: Trying to close file without opening DBX file first", true);
       return;
     }
+    bytes_.detach();
     std::fclose(file);
     file = nullptr;
-    releaseTable();
-    mailList.clear();
+    releaseTables();
     message.clear();
     blockCount = 0;
     fileSize = 0;

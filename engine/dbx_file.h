@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine_host.h"
+#include "engine/store_bytes.h"
 #include "platform/bytes.h"
 
 // One recognised message data block.
@@ -29,9 +30,20 @@ enum DbxBlockStatus : std::int32_t {
   kBlockMailStart = 4,
 };
 
-// The process-wide block table, shared by every DbxFile (one is in use at a time). Emptied
-// when a DbxFile is constructed, opened or closed and when a scan starts.
-std::vector<DbxBlockRecord>& dbxBlockTable();
+// What the last search of a store found, as the worker and the command line show it: the
+// counts of what was recognised and of the damage met on the way, and the time it took.
+struct StoreFindings {
+  std::uint64_t fileSize = 0;         // the store's size when it was searched
+  std::int32_t blocks = 0;            // message blocks recognised by the scan
+  std::int32_t mails = 0;             // entries of the mail list
+  std::int32_t incompleteChains = 0;  // chains dropped: their last block names a successor never found
+  std::int32_t notMailStarts = 0;     // listed chains whose first block turned out to follow another
+  std::int32_t strayBlocks = 0;       // blocks reached from no listed mail
+  std::int32_t headerless = 0;        // mails refused so far for want of a mail header (recovery mode)
+  double scanSeconds = 0;
+  double linkSeconds = 0;
+  bool stopped = false;  // the scan ended at a stop request; no mails were listed
+};
 
 class DbxFile {
  public:
@@ -51,11 +63,23 @@ class DbxFile {
   bool saveMailToEML(std::string folder, std::string& outputPath, std::int32_t mailNumber);
   void close();
 
-  // The stages that findMails and saveMailToEML run, public for tests.
-  void scanBlocks(std::FILE* in);
+  // What the last findMails found; the stray blocks are counted on each call.
+  StoreFindings findings() const;
+  // Whether entry `mailNumber` of the mail list still starts a chain of its own (a mail
+  // that saveMailToEML can write).
+  bool isMailStart(std::int32_t mailNumber) const;
+  // Where that mail's first block lies in the file (what a store's index points at); -1
+  // when the entry is no mail start.
+  std::int64_t mailStartOffset(std::int32_t mailNumber) const;
+
+  // The stages that findMails and saveMailToEML run, public for tests. They read the store
+  // opened last, through one memory mapping where the system allows it.
+  void scanBlocks();
   std::int32_t linkBlocks();
-  bool writeMail(std::FILE* in, const std::string& folder, std::string& outputPath,
-                 std::int32_t mailNumber);
+  bool writeMail(const std::string& folder, std::string& outputPath, std::int32_t mailNumber);
+  // The largest mapping made at once (see StoreBytes); 0 reads the store instead. Takes
+  // effect at the next open. For tests.
+  void setMappingLimit(std::size_t bytes) { bytes_ = StoreBytes(bytes); }
 
   bool logEnabled = false;
   bool recoveryMode = false;
@@ -65,20 +89,36 @@ class DbxFile {
   bool opened = false;
   std::string message;
   std::int32_t blockCount = 0;
-  std::int64_t fileSize = 0;  // 64-bit: stores grow past 2 GiB
+  std::int64_t fileSize = 0;  // 64-bit: stores grow past 4 GiB
+  // The block table of the last scan: each DbxFile owns its own, so that two stores can be
+  // converted at once. Emptied when the file is opened or closed and when a scan starts.
+  std::vector<DbxBlockRecord> blockTable;
   std::vector<std::int32_t> mailList;
   // Chains dropped by the last linking because their last block still named a successor.
   std::int32_t rejectedChains = 0;
+  // The last mail could not be written because its disk is full: every mail after it into
+  // the same folder would fail too.
+  bool outputDiskFull = false;
 
  private:
   // Formats into `message` and hands it to the host while logEnabled is on.
   void logLine(const std::string& text, bool toErrorLog);
   void refreshFileSize();
-  void scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
-  bool passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber);
+  void releaseTables();
+  bool scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
+  void searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
+  bool passesHeaderTest(std::int32_t first, std::int32_t mailNumber);
   enum class CopyResult;
-  CopyResult copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber);
+  CopyResult copyChain(std::FILE* out, std::int32_t first, std::int32_t mailNumber);
+  CopyResult flushPieces(std::FILE* out, std::int32_t mailNumber);
   std::string outputNameFor(const std::string& folder, std::int32_t mailNumber) const;
 
   EngineHost& host_;
+  StoreBytes bytes_;
+  StoreFindings findings_;
+  // The mail writer's: the pieces of a mail gathered for one write, and a mark per block
+  // of the mail being written (the mail's number in it), so that a loop is met in O(1).
+  std::vector<qm::platform::Piece> pieces_;
+  std::vector<std::uint32_t> writtenMark_;
+  std::uint32_t markEpoch_ = 0;
 };

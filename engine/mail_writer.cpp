@@ -1,9 +1,11 @@
 // Writing one mail as an .eml file: the used bytes of every block of its chain, in chain
 // order, byte for byte; in recovery mode only when its first blocks look like a mail header.
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
 
 #include "engine/dbx_file.h"
 #include "engine/dbx_format.h"
@@ -26,49 +28,52 @@ std::size_t characterCount(std::string_view utf8) {
   return count;
 }
 
-// Reads the whole block at `position`; false when fewer than 528 bytes arrive.
-bool readWholeBlock(std::FILE* in, std::int64_t position,
-                    std::array<std::uint8_t, dbx::kBlockLength>& block) {
-  return qm::platform::seekTo(in, static_cast<std::uint64_t>(position)) &&
-         std::fread(block.data(), 1, block.size(), in) == block.size();
-}
-
-std::string_view usedText(const std::array<std::uint8_t, dbx::kBlockLength>& block,
-                          std::uint32_t usedLength) {
-  const std::size_t n = usedLength < dbx::kDataAreaSize ? usedLength : dbx::kDataAreaSize;
+std::string_view usedText(qm::Bytes block, std::uint32_t usedLength) {
+  const std::size_t n = std::min<std::size_t>(usedLength, dbx::kDataAreaSize);
   return {reinterpret_cast<const char*>(block.data() + dbx::kBlockHeaderLength), n};
 }
 
-// The stdio buffer of each .eml file written: a mail goes out in a few large writes, not one
-// per 4 KB.
+// The pieces written by one call: 1024 blocks of text, the most one system call takes.
+constexpr std::size_t kPiecesPerWrite = 1024;
+// The stdio buffer of each .eml file written, where the pieces go through it (Windows).
 constexpr std::size_t kOutputBuffer = 1 << 16;
 
-// Puts the store's read position at `data`, the data area of the block that starts at
-// `block`. `position` is where the last read left it (-1 when unknown): a chain stored in
-// file order is read on without a seek, which would throw the stream's buffer away.
-bool placeAt(std::FILE* in, std::int64_t& position, std::int64_t block, std::int64_t data) {
-  std::array<std::uint8_t, dbx::kBlockHeaderLength> header{};
-  if (position == block && std::fread(header.data(), 1, header.size(), in) == header.size()) position = data;
-  if (position == data) return true;
-  position = -1;
-  if (!qm::platform::seekTo(in, static_cast<std::uint64_t>(data))) return false;
-  position = data;
-  return true;
+// Copies `size` mapped bytes into `to` as a guarded section; false when the file has shrunk
+// under them.
+bool copyMapped(std::uint8_t* to, const std::uint8_t* from, std::size_t size) {
+  struct Copy {
+    std::uint8_t* to;
+    const std::uint8_t* from;
+    std::size_t size;
+  } copy{to, from, size};
+  return qm::platform::runGuarded(
+      [](void* context) {
+        auto* c = static_cast<Copy*>(context);
+        std::memcpy(c->to, c->from, c->size);
+      },
+      &copy);
+}
+
+// The whole block at `position`, copied out of the store; false when fewer than 528 bytes
+// can be read.
+bool readWholeBlock(StoreBytes& bytes, std::int64_t position, std::array<std::uint8_t, dbx::kBlockLength>& block) {
+  const qm::Bytes view = bytes.view(static_cast<std::uint64_t>(position), block.size());
+  return view.size() == block.size() && copyMapped(block.data(), view.data(), view.size());
 }
 
 }  // namespace
 
-enum class DbxFile::CopyResult { Complete, Failed, Stopped };
+enum class DbxFile::CopyResult { Complete, Failed, Unreadable, Stopped };
 
 std::string DbxFile::outputNameFor(const std::string& folder, std::int32_t mailNumber) const {
   return folder + qm::platform::pathSeparator() +
          formatLogText("%s_%06d.eml", {title, static_cast<std::int64_t>(mailNumber) + 1});
 }
 
-bool DbxFile::passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t mailNumber) {
-  const auto& table = dbxBlockTable();
+bool DbxFile::passesHeaderTest(std::int32_t first, std::int32_t mailNumber) {
+  const auto& table = blockTable;
   std::array<std::uint8_t, dbx::kBlockLength> block{};
-  if (!readWholeBlock(in, table[first].position, block)) {
+  if (!readWholeBlock(bytes_, table[first].position, block)) {
     logLine(formatLogText("Error reading even first block of Email No:%d", {mailNumber}), true);
     return false;
   }
@@ -77,26 +82,49 @@ bool DbxFile::passesHeaderTest(std::FILE* in, std::int32_t first, std::int32_t m
   for (int k = 0; k < kHeaderFollowingBlocks; ++k) {
     const std::int32_t next = table[last].next;
     if (next < 0 || next >= static_cast<std::int32_t>(table.size())) break;
-    if (!readWholeBlock(in, table[next].position, block)) break;
+    if (!readWholeBlock(bytes_, table[next].position, block)) break;
     header += usedText(block, table[next].usedLength);
     last = next;
   }
   if (looksLikeMailHeader(header)) return true;
+  ++findings_.headerless;
   logLine(formatLogText("Mail %d rejected as no valid mail header found in it.", {mailNumber}), true);
   return false;
 }
 
-// Appends the used bytes of every block of the chain. A block that cannot be reached or
-// read is left out and the walk goes on; the walk ends at the last block, at a block met
-// before in this mail (a loop), at a successor index out of range, or on a stop request.
-DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32_t first, std::int32_t mailNumber) {
-  const auto& table = dbxBlockTable();
+// Writes the gathered pieces; they point into the store's current window.
+DbxFile::CopyResult DbxFile::flushPieces(std::FILE* out, std::int32_t mailNumber) {
+  const qm::platform::GatherResult result = qm::platform::writeGathered(out, pieces_);
+  pieces_.clear();
+  if (result == qm::platform::GatherResult::Written) return CopyResult::Complete;
+  if (result == qm::platform::GatherResult::SourceUnreadable) {
+    logLine(formatLogText("Error reading the blocks of Email No:%d: the file has shrunk since it was opened",
+                          {mailNumber}),
+            true);
+    return CopyResult::Unreadable;
+  }
+  if (errno == ENOSPC) outputDiskFull = true;
+  logLine(formatLogText("Error writing Email No:%d to the output file", {mailNumber}), true);
+  return CopyResult::Failed;
+}
+
+// Writes the used bytes of every block of the chain, straight from the store's window, a
+// run of blocks per system call. The walk ends at the last block, at a block met before in
+// this mail (a loop), at a successor index out of range, or on a stop request. A block that
+// cannot be read fails the mail: its text would be missing from a mail reported as saved.
+DbxFile::CopyResult DbxFile::copyChain(std::FILE* out, std::int32_t first, std::int32_t mailNumber) {
+  const auto& table = blockTable;
   const auto total = static_cast<std::int32_t>(table.size());
-  std::unordered_set<std::int32_t> written;
-  std::array<std::uint8_t, dbx::kDataAreaSize> buffer{};
-  std::int64_t position = -1;
+  if (writtenMark_.size() != table.size()) writtenMark_.assign(table.size(), 0);
+  if (++markEpoch_ == 0) {  // wrapped: old marks could pass for this mail's
+    std::fill(writtenMark_.begin(), writtenMark_.end(), 0);
+    markEpoch_ = 1;
+  }
+  pieces_.clear();
+  std::uint64_t furthest = 0;  // the end of the furthest text read
   for (std::int32_t index = first; index != -1;) {
     if (host_.stopRequested()) {
+      pieces_.clear();
       logLine(formatLogText("Mail %d not completed: conversion stopped", {mailNumber}), true);
       return CopyResult::Stopped;
     }
@@ -104,49 +132,49 @@ DbxFile::CopyResult DbxFile::copyChain(std::FILE* in, std::FILE* out, std::int32
       logLine(formatLogText("Mail rejected due to object index out of bound. Object index:%d out of total:%d",
                             {static_cast<std::int64_t>(index) + 1, total}),
               true);
-      return CopyResult::Failed;
+      const CopyResult flushed = flushPieces(out, mailNumber);
+      return flushed == CopyResult::Complete ? CopyResult::Failed : flushed;
     }
-    if (!written.insert(index).second) {
+    if (writtenMark_[index] == markEpoch_) {
       logLine(formatLogText("Mail %d chain loops back to block No:%d; the blocks before it are saved",
                             {mailNumber, index}),
               true);
-      return CopyResult::Complete;
+      break;
     }
+    writtenMark_[index] = markEpoch_;
     const DbxBlockRecord& b = table[index];
-    try {
-      const std::int64_t data = b.position + static_cast<std::int64_t>(dbx::kBlockHeaderLength);
-      if (!placeAt(in, position, b.position, data)) {
-        logLine(formatLogText("Error while moving file pointer to offset:%d of block:%d of Email No:%d ",
-                              {b.position, index, mailNumber}),
-                true);
-      } else if (b.usedLength > buffer.size() ||
-                 std::fread(buffer.data(), 1, b.usedLength, in) != b.usedLength) {
-        position = -1;
-        logLine(formatLogText("Error reading block No:%d (offset=%d) of Email No:%d ",
-                              {index, b.position, mailNumber}),
-                true);
-      } else {
-        position += b.usedLength;
-        if (std::fwrite(buffer.data(), 1, b.usedLength, out) != b.usedLength) {
-          logLine(formatLogText("Error writing block No:%d of Email No:%d to the output file",
-                                {index, mailNumber}),
-                  true);
-          return CopyResult::Failed;
-        }
-      }
-    } catch (...) {
-      position = -1;
-      logLine(formatLogText("Exception for block No:%d (offset=%d) of Email No:%d ",
-                            {index, b.position, mailNumber}),
-              true);
+    const auto data = static_cast<std::uint64_t>(b.position) + dbx::kBlockHeaderLength;
+    const std::size_t used = std::min<std::size_t>(b.usedLength, dbx::kDataAreaSize);
+    // Views of a new window would move the earlier pieces' bytes away: those go first.
+    if (!pieces_.empty() && (pieces_.size() == kPiecesPerWrite || !bytes_.inWindow(data, used))) {
+      if (const CopyResult flushed = flushPieces(out, mailNumber); flushed != CopyResult::Complete) return flushed;
     }
+    const qm::Bytes text = bytes_.view(data, used);
+    if (text.size() != used || b.usedLength > dbx::kDataAreaSize) {
+      pieces_.clear();
+      logLine(formatLogText("Error reading block No:%d (offset=%d) of Email No:%d ", {index, b.position, mailNumber}),
+              true);
+      return CopyResult::Unreadable;
+    }
+    pieces_.push_back({text.data(), text.size()});
+    furthest = std::max(furthest, data + used);
     index = b.next;
+  }
+  if (const CopyResult flushed = flushPieces(out, mailNumber); flushed != CopyResult::Complete) return flushed;
+  // A file cut short while the mail was copied may have given zeros for a page's tail
+  // instead of failing the copy: the size now tells.
+  const auto now = qm::platform::currentSize(file);
+  if (!now || *now < furthest) {
+    logLine(formatLogText("Error reading the blocks of Email No:%d: the file has shrunk since it was opened",
+                          {mailNumber}),
+            true);
+    return CopyResult::Unreadable;
   }
   return CopyResult::Complete;
 }
 
-bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& outputPath,
-                        std::int32_t mailNumber) {
+bool DbxFile::writeMail(const std::string& folder, std::string& outputPath, std::int32_t mailNumber) {
+  outputDiskFull = false;
   try {
     const auto mails = static_cast<std::int32_t>(mailList.size());
     if (mailNumber < 0 || mailNumber >= mails) {
@@ -156,7 +184,7 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
       return false;
     }
     const std::int32_t first = mailList[mailNumber];
-    const auto& table = dbxBlockTable();
+    const auto& table = blockTable;
     if (first < 0 || first >= static_cast<std::int32_t>(table.size())) return false;
     if (table[first].status != kBlockMailStart) return false;
     outputPath = outputNameFor(folder, mailNumber);
@@ -166,15 +194,19 @@ bool DbxFile::writeMail(std::FILE* in, const std::string& folder, std::string& o
               true);
       return false;
     }
-    if (recoveryMode && !passesHeaderTest(in, first, mailNumber)) return false;
+    if (recoveryMode && !passesHeaderTest(first, mailNumber)) return false;
     logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
     // Written under a partial name and renamed when complete: a failed, stopped or killed
     // mail never leaves a file under a name that looks converted.
     qm::platform::OutputFile out;
-    if (!out.open(outputPath)) return false;
+    if (!out.open(outputPath)) {
+      if (errno == ENOSPC) outputDiskFull = true;
+      return false;
+    }
     std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);
-    if (copyChain(in, out.stream(), first, mailNumber) != CopyResult::Complete) return false;
+    if (copyChain(out.stream(), first, mailNumber) != CopyResult::Complete) return false;
     if (!out.commit(qm::platform::OutputFile::Replace::Existing)) {
+      if (errno == ENOSPC) outputDiskFull = true;
       logLine(formatLogText("Error closing file:%s of Email No:%d", {outputPath, mailNumber}), true);
       return false;
     }
@@ -192,7 +224,7 @@ bool DbxFile::saveMailToEML(std::string folder, std::string& outputPath, std::in
     return false;
   }
   try {
-    if (writeMail(file, folder, outputPath, mailNumber)) return true;
+    if (writeMail(folder, outputPath, mailNumber)) return true;
     logLine(formatLogText("could not write %s file to %s folder", {outputPath, folder}), true);
     return false;
   } catch (...) {

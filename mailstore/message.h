@@ -63,6 +63,9 @@ struct Message {
   std::vector<Attachment> attachments;
   // Size of the Internet message the model was read from, in bytes.
   std::uint64_t sourceSize = 0;
+  // The state the mail had in the store it comes from; the text does not carry it.
+  bool unread = false;
+  bool flagged = false;  // flagged for follow-up
 };
 
 }  // namespace qm::mail

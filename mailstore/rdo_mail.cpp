@@ -29,6 +29,21 @@ void RDOMail::setReceived(bool received) {
   received_ = received;
 }
 
+void RDOMail::setUnread(bool unread) {
+  message_->unread = unread;
+  savedUnchanged_ = false;
+}
+
+void RDOMail::setFlagged(bool flagged) {
+  message_->flagged = flagged;
+  savedUnchanged_ = false;
+}
+
+void RDOMail::setReceivedTime(UnixTime time) {
+  message_->receivedTime = time;
+  savedUnchanged_ = false;
+}
+
 void RDOMail::save() {
   if (savedUnchanged_) return;
   // The store can add mails but not replace one it holds.

@@ -69,8 +69,8 @@ class RDOStore {
   explicit RDOStore(std::shared_ptr<StoreContext> context);
   // The top of the visible folder tree.
   std::shared_ptr<RDOFolder> ipmRootFolder();
-  // A standard folder by number (3 Deleted Items, 4 Outbox, 5 Sent Items, 6 Inbox); null
-  // for other numbers and for folders the store does not have.
+  // A standard folder by number (3 Deleted Items, 4 Outbox, 5 Sent Items, 6 Inbox, 16
+  // Drafts); null for other numbers and for folders the store does not have.
   std::shared_ptr<RDOFolder> getDefaultFolder(std::int32_t number);
   // Called once after logon: makes sure the standard folders exist.
   void ensureStandardFolders();
@@ -129,6 +129,11 @@ class RDOMail {
   // True: the mail is a received, read mail; false (the start): an unsent draft.
   void setReceived(bool received);
   bool received() const { return received_; }
+  // The state the mail had in its old store: unread (the start: read), flagged for
+  // follow-up, and when it was received (the start: its first Received: header's date).
+  void setUnread(bool unread);
+  void setFlagged(bool flagged);
+  void setReceivedTime(UnixTime time);
   // Saves the mail into its folder. Saving again without a change in between does nothing.
   // Raises StoreFailure when the store file can no longer be written.
   void save();

@@ -52,6 +52,7 @@ std::shared_ptr<RDOFolder> RDOStore::getDefaultFolder(std::int32_t number) {
     case 4: which = DefaultFolder::Outbox; break;
     case 5: which = DefaultFolder::SentItems; break;
     case 6: which = DefaultFolder::Inbox; break;
+    case 16: which = DefaultFolder::Drafts; break;
     default: return nullptr;
   }
   const auto id = guarded("reading a default folder", [&] { return context_->backend->defaultFolder(which); });

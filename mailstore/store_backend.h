@@ -23,7 +23,7 @@ class StoreError : public std::runtime_error {
 };
 
 // Standard folders a store can be asked for by number, as the component's callers know them.
-enum class DefaultFolder { DeletedItems = 3, Outbox = 4, SentItems = 5, Inbox = 6 };
+enum class DefaultFolder { DeletedItems = 3, Outbox = 4, SentItems = 5, Inbox = 6, Drafts = 16 };
 
 class StoreBackend {
  public:

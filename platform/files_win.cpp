@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/text_win.h"
+#include "platform/time_win.h"
 
 namespace qm::platform {
 
@@ -43,15 +44,22 @@ std::optional<std::uint64_t> tellPosition(std::FILE* file) {
 // One call: DeleteFileW never removes a folder.
 bool deleteFile(const std::string& utf8Path) { return DeleteFileW(toWide(utf8Path).c_str()) != 0; }
 
+std::optional<LocalTime> localTimeOf(std::uint64_t fileTime) {
+  // FileTimeToLocalFileTime would apply today's daylight-saving offset to every date.
+  const FILETIME ft{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+  SYSTEMTIME utc{};
+  SYSTEMTIME st{};
+  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &st))
+    return std::nullopt;
+  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
 std::optional<LocalTime> fileCreationTime(const std::string& utf8Path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(toWide(utf8Path).c_str(), GetFileExInfoStandard, &data))
     return std::nullopt;
-  FILETIME local{};
-  SYSTEMTIME st{};
-  if (!FileTimeToLocalFileTime(&data.ftCreationTime, &local) || !FileTimeToSystemTime(&local, &st))
-    return std::nullopt;
-  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+  const FILETIME& c = data.ftCreationTime;
+  return localTimeOf(static_cast<std::uint64_t>(c.dwHighDateTime) << 32 | c.dwLowDateTime);
 }
 
 std::string executableFolder() {

@@ -38,8 +38,11 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
-# The npm readers the tests use (pst-extractor), pinned by tests/readers/package-lock.json.
+# The npm readers the tests use (pst-extractor, msgreader), pinned by
+# tests/readers/package-lock.json; installed again whenever the lock file is newer than what
+# npm last installed.
 readers="$(cd "$(dirname "$0")/.." && pwd)/tests/readers"
-if [ ! -d "$readers/node_modules" ] && command -v npm >/dev/null 2>&1; then
+installed="$readers/node_modules/.package-lock.json"
+if command -v npm >/dev/null 2>&1 && { [ ! -f "$installed" ] || [ "$readers/package-lock.json" -nt "$installed" ]; }; then
   (cd "$readers" && npm ci --no-audit --no-fund --silent)
 fi

@@ -34,7 +34,7 @@ void CRAROvavodizDlg::OnBrowsebutton() {
   try {
     log("In CRAROvavodizDlg::OnBrowsebutton()");
     std::string chosen;
-    if (GetDirectory(hwnd_, chosen)) {
+    if (GetDirectory(window(), chosen)) {
       const std::string path = qm::convert::stampedDestination(chosen, qm::platform::nowStamp());
       setText(IDE_DESTINATION, path);
       destinationFolder = path;

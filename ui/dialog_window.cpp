@@ -1,11 +1,20 @@
 #include "ui/dialog_window.h"
 
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/bytes.h"
+
 #include "platform/text_win.h"
 #include "ui/key_filter.h"
 #include "ui/win_handles.h"
 
 namespace qm::ui {
 
+using qm::loadLe16;
+using qm::loadLe32;
 using platform::fromWide;
 using platform::toWide;
 
@@ -13,11 +22,27 @@ DialogWindow::~DialogWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-HWND DialogWindow::createFrom(int templateId, HWND owner) {
+HWND DialogWindow::createFrom(int templateId, HWND owner, bool shown) {
   ended_ = false;
   result_ = 0;
-  return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
-                            dialogProc, reinterpret_cast<LPARAM>(this));
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  const LPARAM self = reinterpret_cast<LPARAM>(this);
+  // A template that says visible is copied with that style taken off when the dialog is
+  // not to be shown (hiding a shown window costs seconds on a display without a window
+  // manager). The templates here are extended ones: dlgVer, signature, helpID, exStyle, style.
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId), RT_DIALOG);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+  const DWORD size = found ? SizeofResource(module, found) : 0;
+  constexpr std::size_t kStyleOffset = 12;
+  const bool extended = bytes && size >= kStyleOffset + 4 && loadLe16(bytes + 2) == 0xFFFF;
+  if (shown || !extended || (loadLe32(bytes + kStyleOffset) & WS_VISIBLE) == 0)
+    return CreateDialogParamW(module, MAKEINTRESOURCEW(templateId), owner, dialogProc, self);
+  std::vector<std::uint8_t> copy(bytes, bytes + size);
+  const DWORD style = loadLe32(copy.data() + kStyleOffset) & ~static_cast<DWORD>(WS_VISIBLE);
+  for (int i = 0; i < 4; ++i) copy[kStyleOffset + i] = static_cast<std::uint8_t>(style >> (8 * i));
+  return CreateDialogIndirectParamW(module, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), owner,
+                                    dialogProc, self);
 }
 
 int DialogWindow::runModalFrom(int templateId, HWND owner) {
@@ -67,6 +92,7 @@ INT_PTR CALLBACK DialogWindow::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LP
     if (msg == WM_NCDESTROY) {
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       self->hwnd_ = nullptr;
+      self->onDestroyed();
       return FALSE;
     }
     switch (msg) {
@@ -102,6 +128,8 @@ void DialogWindow::enable(int id, bool on) { EnableWindow(item(id), on ? TRUE : 
 void DialogWindow::check(int id, bool on) {
   SendMessageW(item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
+
+void DialogWindow::setBar(int id, int position) { SendMessageW(item(id), PBM_SETPOS, position, 0); }
 
 bool DialogWindow::isChecked(int id) const {
   return SendMessageW(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;

@@ -1,11 +1,10 @@
-// The main dialog's window: creation, the dialog procedure, start-up and the reset to the
-// ready state. The handlers live in the files named after the parts of the window.
+// The main dialog's window: creation, its messages, start-up and the reset to the ready
+// state. The handlers live in the files named after the parts of the window.
 #include "ui/main_dialog.h"
 
 #include <memory>
 
 #include "log/app_log.h"
-#include "platform/bytes.h"
 #include "platform/text_win.h"
 #include "ui/resource_ids.h"
 #include "ui/run_session.h"
@@ -13,7 +12,6 @@
 #include "ui/ui_post.h"
 
 using qm::platform::fromWide;
-using qm::platform::toWide;
 
 namespace {
 
@@ -38,44 +36,13 @@ CRAROvavodizDlg::CRAROvavodizDlg(qm::ui::UiServices& services, std::string progr
 
 CRAROvavodizDlg::~CRAROvavodizDlg() {
   if (run_) run_->stop();  // from here on the run posts nothing more
-  if (hwnd_) DestroyWindow(hwnd_);
-  run_.reset();  // waits for the stopped run's thread to wind down
+  if (window()) DestroyWindow(window());
+  run_.reset();  // waits for the stopped run's thread to leave its file complete
 }
 
 HWND CRAROvavodizDlg::create(HWND parent, bool quitOnEnd, bool shown) {
   quitOnEnd_ = quitOnEnd;
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  const LPARAM self = reinterpret_cast<LPARAM>(this);
-  if (shown) return CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), parent, dialogProc, self);
-  // The extended template with its visible style taken off.
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
-  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-  const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
-  const DWORD size = found ? SizeofResource(module, found) : 0;
-  constexpr std::size_t kStyleOffset = 12;  // dlgVer, signature, helpID, exStyle, style
-  if (!bytes || size < kStyleOffset + 4) return nullptr;
-  std::vector<std::uint8_t> copy(bytes, bytes + size);
-  const DWORD style = qm::loadLe32(copy.data() + kStyleOffset) & ~static_cast<DWORD>(WS_VISIBLE);
-  for (int i = 0; i < 4; ++i) copy[kStyleOffset + i] = static_cast<std::uint8_t>(style >> (8 * i));
-  return CreateDialogIndirectParamW(module, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()), parent,
-                                    dialogProc, self);
-}
-
-// Stores the dialog object at WM_INITDIALOG; nothing thrown inside a handler reaches user32.
-INT_PTR CALLBACK CRAROvavodizDlg::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  try {
-    if (msg == WM_INITDIALOG) {
-      auto* self = reinterpret_cast<CRAROvavodizDlg*>(lParam);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
-      self->hwnd_ = hwnd;
-      return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<CRAROvavodizDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return FALSE;
-    return self->handleMessage(msg, wParam, lParam);
-  } catch (...) {
-    return FALSE;
-  }
+  return createFrom(IDD_MAIN, parent, shown);
 }
 
 INT_PTR CRAROvavodizDlg::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -97,29 +64,22 @@ INT_PTR CRAROvavodizDlg::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      return qm::ui::paintWhite(reinterpret_cast<HDC>(wParam));
     case qm::ui::kRunTaskMessage: {
       auto task = qm::ui::takeRunTask(lParam);
       if (run_ && run_->isCurrent(static_cast<std::uint32_t>(wParam)) && *task) (*task)();
       return TRUE;
     }
     case WM_DESTROY:
-      qm::ui::discardRunTasks(hwnd_);
-      return FALSE;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      addList = nullptr;
-      if (quitOnEnd_) PostQuitMessage(0);
+      qm::ui::discardRunTasks(window());
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+void CRAROvavodizDlg::onDestroyed() {
+  addList = nullptr;
+  if (quitOnEnd_) PostQuitMessage(0);
 }
 
 bool CRAROvavodizDlg::handleCommand(WORD id) {
@@ -152,7 +112,7 @@ INT_PTR CRAROvavodizDlg::handleNotify(const NMHDR* header) {
   if (header->code == LVN_KEYDOWN) {
     LRESULT result = 0;
     OnKeydownAddlist(reinterpret_cast<const NMLVKEYDOWN*>(header), &result);
-    SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+    SetWindowLongPtrW(window(), DWLP_MSGRESULT, result);
     return TRUE;
   }
   if (header->code == LVN_GETINFOTIPW) {
@@ -165,13 +125,13 @@ INT_PTR CRAROvavodizDlg::handleNotify(const NMHDR* header) {
 BOOL CRAROvavodizDlg::OnInitDialog() {
   try {
     addList = item(IDL_SOURCES);
-    HMENU sys = GetSystemMenu(hwnd_, FALSE);
+    HMENU sys = GetSystemMenu(window(), FALSE);
     wchar_t about[64] = {};
     if (sys && LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 64) > 0) {
       AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
       AppendMenuW(sys, MF_STRING, IDM_SYS_ABOUT, about);
     }
-    qm::ui::setWindowIcons(hwnd_, appIcon.large.get(), appIcon.small.get());
+    qm::ui::setWindowIcons(window(), appIcon.large.get(), appIcon.small.get());
     applySettings();
     if (logEnabled) {
       AppLog::startIn(programFolder_);
@@ -218,45 +178,24 @@ int CRAROvavodizDlg::resetControls() {
   return -1;
 }
 
-void CRAROvavodizDlg::endDialog() {
+void CRAROvavodizDlg::exitDialog() {
   if (run_) run_->stop();
   running = false;
-  if (hwnd_) DestroyWindow(hwnd_);
+  endDialog(IDOK);
 }
 
 // Helpers over the controls.
 
-void CRAROvavodizDlg::setText(int id, const std::string& value) {
-  SetDlgItemTextW(hwnd_, id, toWide(value).c_str());
-}
-
-std::string CRAROvavodizDlg::text(int id) const {
-  HWND h = item(id);
-  const int n = h ? GetWindowTextLengthW(h) : 0;
-  std::wstring buf(static_cast<std::size_t>(n) + 1, L'\0');
-  if (n > 0) GetWindowTextW(h, buf.data(), n + 1);
-  buf.resize(static_cast<std::size_t>(n));
-  return fromWide(buf);
-}
-
-void CRAROvavodizDlg::enable(int id, bool on) { EnableWindow(item(id), on ? TRUE : FALSE); }
-
-void CRAROvavodizDlg::check(int id, bool on) {
-  SendMessageW(item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-void CRAROvavodizDlg::setBar(int id, int position) { SendMessageW(item(id), PBM_SETPOS, position, 0); }
-
 void CRAROvavodizDlg::enableMenuItem(UINT command, bool on) {
-  EnableMenuItem(GetMenu(hwnd_), command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(GetMenu(window()), command, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
 }
 
 void CRAROvavodizDlg::checkMenuItem(UINT command, bool on) {
-  CheckMenuItem(GetMenu(hwnd_), command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(GetMenu(window()), command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 bool CRAROvavodizDlg::menuItemChecked(UINT command) const {
-  return (GetMenuState(GetMenu(hwnd_), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  return (GetMenuState(GetMenu(window()), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
 void CRAROvavodizDlg::enableSaveOptions(bool on) {
@@ -281,7 +220,7 @@ void CRAROvavodizDlg::showReadyProgress() {
 }
 
 int CRAROvavodizDlg::showMessage(const std::string& message, UINT type) {
-  return services_.messageBox(hwnd_, message, appName_, type);
+  return services_.messageBox(window(), message, appName_, type);
 }
 
 void CRAROvavodizDlg::log(const std::string& line) const {

@@ -6,13 +6,17 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "convert/run_thread.h"
 #include "convert/save_option.h"
+#include "ui/dialog_window.h"
 #include "ui/ui_services.h"
 #include "ui/win_handles.h"
 
@@ -21,12 +25,12 @@ class RunSession;
 class WindowRunView;
 }
 
-class CRAROvavodizDlg {
+class CRAROvavodizDlg : public qm::ui::DialogWindow {
  public:
   // programFolder: where config.ini, Help.chm and "Log Files" live, with its trailing
   // separator (the executable's folder in the application).
   CRAROvavodizDlg(qm::ui::UiServices& services, std::string programFolder);
-  virtual ~CRAROvavodizDlg();
+  ~CRAROvavodizDlg() override;
   CRAROvavodizDlg(const CRAROvavodizDlg&) = delete;
   CRAROvavodizDlg& operator=(const CRAROvavodizDlg&) = delete;
 
@@ -35,7 +39,6 @@ class CRAROvavodizDlg {
   // message loop is told to quit. With shown false the window is made without being shown
   // (for tests: hiding a shown window costs seconds on a display without a window manager).
   HWND create(HWND parent, bool quitOnEnd, bool shown = true);
-  HWND window() const { return hwnd_; }
   // The caption of message boxes: the executable's file name without its extension.
   const std::string& appName() const { return appName_; }
 
@@ -91,20 +94,19 @@ class CRAROvavodizDlg {
   std::int32_t useTypeTag = 1;
   qm::ui::AppIcons appIcon;
 
+  // How a run's thread is started, and how it joins COM; tests put failing ones in.
+  qm::convert::RunThread::Launcher launchRunThread;
+  std::function<bool()> initializeRunOle = [] { return SUCCEEDED(OleInitialize(nullptr)); };
+
  private:
-  static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  BOOL onInitDialog() override { return OnInitDialog(); }
+  INT_PTR handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void onDestroyed() override;
   bool handleCommand(WORD id);
   INT_PTR handleNotify(const NMHDR* header);
-  void endDialog();
+  // Exit: the run is stopped and the window goes at once.
+  void exitDialog();
 
-  // Small helpers over the dialog's controls; texts are UTF-8.
-  HWND item(int id) const { return GetDlgItem(hwnd_, id); }
-  void setText(int id, const std::string& text);
-  std::string text(int id) const;
-  void enable(int id, bool on);
-  void check(int id, bool on);
-  void setBar(int id, int position);
   void enableMenuItem(UINT command, bool on);
   void checkMenuItem(UINT command, bool on);
   bool menuItemChecked(UINT command) const;
@@ -114,7 +116,6 @@ class CRAROvavodizDlg {
   void enableInputs(bool on);
   void showReadyProgress();
   int listRowCount() const;
-  std::string listText(int row, int column) const;
   int showMessage(const std::string& text, UINT type = MB_OK);
 
   // Log lines: the settings-dependent ones are written only while Log is on.
@@ -135,7 +136,6 @@ class CRAROvavodizDlg {
   qm::ui::UiServices& services_;
   std::string programFolder_;
   std::string appName_;
-  HWND hwnd_ = nullptr;
   bool quitOnEnd_ = false;
   std::unique_ptr<qm::ui::RunSession> run_;
 

@@ -13,6 +13,9 @@ void CRAROvavodizDlg::OnRecoverbutton() {
       if (customizeNames) services_.runNamingDialog(*this);
       if (!running) {
         running = true;
+        // Nothing the run reads may change from here on, also while its thread still waits
+        // for a stopped run to wind down.
+        enableInputs(false);
         startRun();
       }
       running = true;
@@ -31,11 +34,14 @@ void CRAROvavodizDlg::OnRecoverbutton() {
 }
 
 void CRAROvavodizDlg::startRun() {
-  if (!run_) run_ = std::make_unique<qm::ui::RunSession>();
-  if (run_->start(qm::ui::windowRunBody(*this)))
+  if (!run_) run_ = std::make_unique<qm::ui::RunSession>(launchRunThread);
+  if (run_->start(qm::ui::windowRunBody(*this))) {
     log("Thread created successfully");
-  else
-    logError("Error Creating thread");
+    return;
+  }
+  // The window stays in the running state with its controls usable; Stop leaves it.
+  logError("Error Creating thread");
+  enableInputs(true);
 }
 
 void CRAROvavodizDlg::stopRun() {

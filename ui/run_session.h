@@ -19,10 +19,15 @@ class RunSession {
   // What a worker thread runs: the run's identity and its stop token.
   using Body = std::function<void(std::uint32_t run, convert::CancelToken& token)>;
 
+  // An empty launcher starts plain threads.
+  explicit RunSession(convert::RunThread::Launcher launcher = {}) : threads_(std::move(launcher)) {}
+
   // Starts body on a new thread as the current run (after any stopped run's thread has
-  // wound down, on that new thread); false when no thread could be started.
+  // wound down, on that new thread); false when no thread could be started, and the
+  // runs before are left as they were.
   bool start(Body body);
-  // Ends the current run at once: once this returns, the run writes and shows nothing more.
+  // Ends the current run at once: once this returns, the run shows nothing more; its thread
+  // winds down on its own, completing the file it was writing.
   void stop();
   // True for the identity of the current, unstopped run.
   bool isCurrent(std::uint32_t run) const { return run != 0 && run == current_; }

@@ -6,13 +6,11 @@
 #include <cwchar>
 #include <system_error>
 
-#include "platform/text_win.h"
+#include "ui/list_view.h"
 #include "ui/main_dialog.h"
 #include "ui/search_files_ids.h"
 #include "ui/win_handles.h"
 
-using qm::platform::fromWide;
-using qm::platform::toWide;
 using qm::ui::FoundStore;
 using qm::ui::SearchFeed;
 using qm::ui::SearchUpdate;
@@ -22,42 +20,9 @@ namespace {
 // Columns of the found list; the full path is kept in the hidden last one.
 enum FoundColumn { kName = 0, kSize = 1, kCreated = 2, kPath = 3 };
 
-struct Column {
-  const wchar_t* heading;
-  int format;
-  int width;
-};
-constexpr Column kColumns[] = {
-    {L"File Name", LVCFMT_LEFT, 250},
-    {L"Size", LVCFMT_RIGHT, 100},
-    {L"Created On", LVCFMT_RIGHT, 195},
-    {L"File Path.", LVCFMT_LEFT, 0},
-};
 constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP;
 
 const char kAlreadyPresent[] = "These files already present\n";
-
-void setCell(HWND list, int row, int column, const std::string& value) {
-  std::wstring w = toWide(value);
-  LVITEMW it{};
-  it.iSubItem = column;
-  it.pszText = w.data();
-  SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&it));
-}
-
-// Inserts a row at index row (past the end appends) with the given column texts; returns
-// the index the list gave it, -1 on failure.
-int insertRow(HWND list, int row, const std::string* texts, int columns) {
-  std::wstring first = toWide(texts[0]);
-  LVITEMW it{};
-  it.mask = LVIF_TEXT;
-  it.iItem = row;
-  it.pszText = first.data();
-  const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
-  if (at < 0) return at;
-  for (int column = 1; column < columns; ++column) setCell(list, at, column, texts[column]);
-  return at;
-}
 
 }  // namespace
 
@@ -90,16 +55,12 @@ BOOL CSearchFilesDlg::onInitDialog() {
 }
 
 void CSearchFilesDlg::initColumns() {
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNW col{};
-    col.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.fmt = kColumns[i].format;
-    col.cx = kColumns[i].width;
-    col.pszText = const_cast<wchar_t*>(kColumns[i].heading);
-    col.iSubItem = i;
-    SendMessageW(list_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
-  }
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExtendedStyle, kListExtendedStyle);
+  qm::ui::insertListColumns(list_,
+                            {{L"File Name", LVCFMT_LEFT, 250},
+                             {L"Size", LVCFMT_RIGHT, 100},
+                             {L"Created On", LVCFMT_RIGHT, 195},
+                             {L"File Path.", LVCFMT_LEFT, 0}},
+                            kListExtendedStyle);
 }
 
 INT_PTR CSearchFilesDlg::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -243,8 +204,8 @@ void CSearchFilesDlg::takeUpdates(std::uint32_t search) {
 
 void CSearchFilesDlg::insertFound(const FoundStore& store) {
   if (listedPaths_.count(store.path)) return;
-  const std::string texts[] = {store.name, store.size, store.created, store.path};
-  if (insertRow(list_, foundCount, texts, 4) < 0) return;
+  if (qm::ui::insertListRow(list_, foundCount, {store.name, store.size, store.created, store.path}) < 0)
+    return;
   listedPaths_.insert(store.path);
   ++foundCount;
 }
@@ -323,8 +284,8 @@ bool CSearchFilesDlg::addCheckedRows(std::string& alreadyPresent) {
       alreadyPresent += path + "\n";
       continue;
     }
-    const std::string texts[] = {path, cell(i, kName), cell(i, kSize), cell(i, kCreated)};
-    if (insertRow(main_.addList, foundCount + i, texts, 4) >= 0) inMainList.insert(path);
+    if (qm::ui::insertListRow(main_.addList, foundCount + i, {path, cell(i, kName), cell(i, kSize), cell(i, kCreated)}) >= 0)
+      inMainList.insert(path);
   }
   return anyChecked;
 }
@@ -362,9 +323,7 @@ void CSearchFilesDlg::closeDialog() {
   endDialog(IDOK);
 }
 
-int CSearchFilesDlg::rowCount() const {
-  return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-}
+int CSearchFilesDlg::rowCount() const { return qm::ui::listRowCount(list_); }
 
 bool CSearchFilesDlg::rowChecked(int row) const {
   const auto state = SendMessageW(list_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
@@ -378,16 +337,7 @@ void CSearchFilesDlg::setRowChecked(int row, bool on) {
   SendMessageW(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&it));
 }
 
-std::string CSearchFilesDlg::cell(int row, int column) const {
-  std::wstring buf(32768, L'\0');
-  LVITEMW it{};
-  it.iSubItem = column;
-  it.pszText = buf.data();
-  it.cchTextMax = static_cast<int>(buf.size());
-  const auto n = SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&it));
-  buf.resize(static_cast<std::size_t>(n));
-  return fromWide(buf);
-}
+std::string CSearchFilesDlg::cell(int row, int column) const { return qm::ui::listCellText(list_, row, column); }
 
 int CSearchFilesDlg::showMessage(const std::string& message) {
   return services_.messageBox(window(), message, main_.appName(), MB_OK);

@@ -2,30 +2,17 @@
 #include "convert/store_signature.h"
 #include "log/app_log.h"
 #include "platform/files.h"
-#include "platform/text_win.h"
+#include "ui/list_view.h"
 #include "ui/main_dialog.h"
 #include "ui/resource_ids.h"
 #include "ui/row_text.h"
 
-using qm::platform::fromWide;
-using qm::platform::toWide;
 
 namespace {
 
 // The message text that means there is nothing to report.
 const char kNothingToReport[] = "This file already present\n";
 
-struct Column {
-  const wchar_t* heading;
-  int format;
-  int width;
-};
-constexpr Column kColumns[] = {
-    {L"File Path.", LVCFMT_LEFT, 0},
-    {L"File Name", LVCFMT_LEFT, 250},
-    {L"Size", LVCFMT_RIGHT, 100},
-    {L"Created On", LVCFMT_RIGHT, 205},
-};
 constexpr DWORD kListExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
 static_assert(kListExtendedStyle == 0x421);
 
@@ -51,60 +38,30 @@ std::string withPath(const char* pattern, const std::string& path) {
 }  // namespace
 
 void CRAROvavodizDlg::initListColumns() {
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNW col{};
-    col.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.fmt = kColumns[i].format;
-    col.cx = kColumns[i].width;
-    col.pszText = const_cast<wchar_t*>(kColumns[i].heading);
-    col.iSubItem = i;
-    SendMessageW(addList, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
-  }
-  SendMessageW(addList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListExtendedStyle);
+  qm::ui::insertListColumns(addList,
+                            {{L"File Path.", LVCFMT_LEFT, 0},
+                             {L"File Name", LVCFMT_LEFT, 250},
+                             {L"Size", LVCFMT_RIGHT, 100},
+                             {L"Created On", LVCFMT_RIGHT, 205}},
+                            kListExtendedStyle);
 }
 
-int CRAROvavodizDlg::listRowCount() const {
-  return static_cast<int>(SendMessageW(addList, LVM_GETITEMCOUNT, 0, 0));
-}
-
-std::string CRAROvavodizDlg::listText(int row, int column) const {
-  std::wstring buf(32768, L'\0');
-  LVITEMW it{};
-  it.iSubItem = column;
-  it.pszText = buf.data();
-  it.cchTextMax = static_cast<int>(buf.size());
-  const auto n = SendMessageW(addList, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&it));
-  buf.resize(static_cast<std::size_t>(n));
-  return fromWide(buf);
-}
+int CRAROvavodizDlg::listRowCount() const { return qm::ui::listRowCount(addList); }
 
 std::vector<CRAROvavodizDlg::SourceRow> CRAROvavodizDlg::sourceRows() const {
   std::vector<SourceRow> rows;
   const int n = listRowCount();
-  for (int i = 0; i < n; ++i) rows.push_back(SourceRow{listText(i, 0), listText(i, 1)});
+  for (int i = 0; i < n; ++i)
+    rows.push_back(SourceRow{qm::ui::listCellText(addList, i, 0), qm::ui::listCellText(addList, i, 1)});
   return rows;
 }
 
 int CRAROvavodizDlg::insertSourceRow(int row, const std::string& path) {
-  std::wstring wpath = toWide(path);
-  LVITEMW it{};
-  it.mask = LVIF_TEXT;
-  it.iItem = row;
-  it.pszText = wpath.data();
-  const int at = static_cast<int>(SendMessageW(addList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
-  if (at < 0) return at;
   const auto size = qm::platform::fileSize(path);
   const auto created = qm::platform::fileCreationTime(path);
-  const std::string texts[] = {qm::ui::fileNameOf(path), qm::ui::sizeText(size.value_or(0)),
-                               created ? qm::ui::creationText(*created) : std::string()};
-  for (int column = 1; column <= 3; ++column) {
-    std::wstring w = toWide(texts[column - 1]);
-    LVITEMW sub{};
-    sub.iSubItem = column;
-    sub.pszText = w.data();
-    SendMessageW(addList, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&sub));
-  }
-  return at;
+  return qm::ui::insertListRow(addList, row,
+                               {path, qm::ui::fileNameOf(path), qm::ui::sizeText(size.value_or(0)),
+                                created ? qm::ui::creationText(*created) : std::string()});
 }
 
 void CRAROvavodizDlg::OnAddbutton() {
@@ -113,7 +70,7 @@ void CRAROvavodizDlg::OnAddbutton() {
     log("initializing Browse Dialog");
     std::string message = kNothingToReport;
     setText(IDT_STATUS, " ");
-    const auto chosen = services_.chooseDbxFile(hwnd_);
+    const auto chosen = services_.chooseDbxFile(window());
     log("Browse Dialog succeeded");
     if (chosen) {
       addChosenFile(*chosen, message);
@@ -131,7 +88,7 @@ void CRAROvavodizDlg::OnAddbutton() {
 void CRAROvavodizDlg::addChosenFile(const std::string& path, std::string& message) {
   const int rows = listRowCount();
   for (int i = 0; i < rows; ++i) {
-    if (listText(i, 0) == path) {
+    if (qm::ui::listCellText(addList, i, 0) == path) {
       message += path + "\n";
       logError("Trying to Add Duplicate File " + path + " ");
       return;

@@ -21,7 +21,7 @@ void CRAROvavodizDlg::OnGetInfoTipAddlist(NMLVGETINFOTIPW* tip) {
 void CRAROvavodizDlg::OnHelpContents() {
   const std::string path = programFolder_ + "Help.chm";
   try {
-    if (!services_.openDocument(hwnd_, path)) logError("Error opening help file from " + path);
+    if (!services_.openDocument(window(), path)) logError("Error opening help file from " + path);
   } catch (...) {
     logError("Error opening help file from " + path);
   }
@@ -29,7 +29,7 @@ void CRAROvavodizDlg::OnHelpContents() {
 
 void CRAROvavodizDlg::OnAboutUs() {
   try {
-    services_.runAboutBox(hwnd_);
+    services_.runAboutBox(window());
   } catch (...) {
   }
 }
@@ -37,7 +37,7 @@ void CRAROvavodizDlg::OnAboutUs() {
 void CRAROvavodizDlg::OnClose() {
   try {
     if (showMessage("Are you sure, you want to exit ?    ", MB_YESNO) != IDYES) return;
-    endDialog();
+    exitDialog();
   } catch (...) {
   }
 }

@@ -1,6 +1,6 @@
 // A conversion run seen from the main window: the run reads a copy of the window's choices
-// taken when Convert is pressed, and every update it makes reaches the window as a task
-// posted with the run's identity.
+// taken when Convert is pressed, and each of its reports reaches the window as a task
+// posted with the run's identity, which turns it into the window's bars, texts and boxes.
 #pragma once
 
 #include <windows.h>
@@ -23,27 +23,23 @@ namespace qm::ui {
 // and the output naming.
 convert::RunSettings runSettingsOf(const CRAROvavodizDlg& dialog);
 
-// The worker's view of the main window. Each call posts a task to the window's thread;
-// the window runs it only while this run is still the current one.
+// The worker's view of the main window. Each report posts one task to the window's thread;
+// the window runs it only while this run is still the current one. The view keeps what the
+// bars are computed from (the scale, the current file), on the worker's thread.
 class WindowRunView : public convert::RunView {
  public:
   WindowRunView(CRAROvavodizDlg& dialog, HWND window, std::uint32_t run,
                 convert::CancelToken& token);
 
-  void setScanLine(const std::string& text) override;
-  void setPercentLabel(const std::string& text) override;
-  void setFileBar(int position) override;
-  void setOverallBar(int position) override;
-  void setProgressLine(const std::string& text) override;
-  void enableInputs(bool enable) override;
-  void setConvertCaption(const std::string& caption) override;
-  void enableConvert(bool enable) override;
-  void uncheckSaveOptions() override;
-  void clearRunning() override;
-  void resetControls() override;
-  void showMessage(const std::string& text, convert::MessageKind kind) override;
+  void runStarted(const convert::RunStart& run) override;
+  void fileStarted(const convert::FileStart& file) override;
+  void mailsFound(int count) override;
+  void mailDone(const convert::MailDone& mail) override;
+  void fileFinished(const convert::FileReport& report) override;
+  void message(convert::MessageKind kind, const std::string& text) override;
   // Returns when the box has been closed, or at once when the run is stopped.
   void waitForMessage() override;
+  void runEnded(const convert::RunEnd& end) override;
 
  private:
   template <class Apply>
@@ -54,6 +50,8 @@ class WindowRunView : public convert::RunView {
   std::uint32_t run_;
   convert::CancelToken& token_;
   std::future<void> messageClosed_;
+  int scale_ = 100;
+  convert::FileStart file_;
 };
 
 // What the worker thread of a run started from this window does.

@@ -97,6 +97,11 @@ PropList messageProperties(const mail::Message& m, std::uint64_t now) {
   p.push_back(propInt64(tags::LastModificationTime, now));
   p.push_back(propInt32(tags::Importance, static_cast<std::uint32_t>(m.importance)));
   p.push_back(propInt32(tags::Priority, static_cast<std::uint32_t>(m.priority)));
+  if (m.flagged) {
+    // MS-OXOFLAG 2.2.1.1 and 2.2.1.2: flagged for follow-up, with the red flag.
+    p.push_back(propInt32(tags::FlagStatus, kFlagStatusFlagged));
+    p.push_back(propInt32(tags::FollowupIcon, kFollowupIconRed));
+  }
   if (m.textBody) p.push_back(propString(tags::Body, *m.textBody));
   if (m.htmlBody) {
     const std::string html = toUtf8(*m.htmlBody);

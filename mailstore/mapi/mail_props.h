@@ -14,6 +14,8 @@ namespace qm::mapi {
 
 // MS-OXCMSG 2.2.1.6 message flags.
 inline constexpr std::uint32_t kMsgFlagRead = 0x1, kMsgFlagUnsent = 0x8, kMsgFlagHasAttach = 0x10;
+// MS-OXOFLAG 2.2.1.1 flag status and 2.2.1.2 follow-up icon of a flagged mail.
+inline constexpr std::uint32_t kFlagStatusFlagged = 2, kFollowupIconRed = 6;
 // MS-OXCMSG 2.2.2.9 attachment methods.
 inline constexpr std::uint32_t kAttachByValue = 1, kAttachEmbeddedMsg = 5;
 

@@ -27,7 +27,8 @@ class PstStore : public StoreBackend {
   std::optional<FolderId> defaultFolder(DefaultFolder which) override {
     if (which == DefaultFolder::DeletedItems) return writer_.deletedItems();
     if (which == DefaultFolder::Inbox) return writer_.inbox();
-    return std::nullopt;
+    // Outbox, Sent Items and Drafts are made when first asked for, as a client makes them.
+    return writer_.addStandardFolder(which);
   }
   std::vector<FolderId> childFolders(FolderId parent) override { return writer_.childFolders(checked(parent)); }
   std::u16string folderName(FolderId folder) override { return writer_.folderName(checked(folder)); }

@@ -291,12 +291,6 @@ TEST(ConvertCommand, NamingOptionsShapeTheOutputFolders) {
 TEST(ConvertCommand, RefusesWhatItCannotDoYet) {
   TempDir dir;
   const std::string sample = kSamples + "/Sample.dbx";
-  for (const char* kind : {"dbx"}) {
-    const Outcome o = convert({"--to", kind, "-d", dir.path(), sample});
-    EXPECT_EQ(o.status, 2);
-    EXPECT_EQ(o.err, std::string("quillmend convert: --to ") + kind +
-                         " is not available yet; --to eml, --to pst, --to msg and --to rtf are\n");
-  }
   EXPECT_EQ(convert({"--to", "mbox", "-d", dir.path(), sample}).status, 2);
   EXPECT_EQ(convert({"--to", "eml", sample}).status, 2) << "no destination";
   EXPECT_EQ(convert({"--to", "eml", "-d", dir.path()}).status, 2) << "nothing to convert";

@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -54,24 +57,57 @@ TEST(CancelToken, StopWaitsForTheActionUnderWayToFinish) {
   worker.join();
 }
 
-TEST(CancelToken, TheStopActionRunsOnceUnderTheGateBeforeStopReturns) {
+TEST(CancelToken, StopNeverWaitsForALongActionWhichRunsToItsEnd) {
+  CancelToken token;
+  std::atomic<bool> entered{false}, finished{false};
+  bool laterRan = false;
+  std::thread worker([&] {
+    token.guardLong([&] {
+      entered = true;
+      std::this_thread::sleep_for(400ms);
+      finished = true;
+    });
+    laterRan = token.guard([] {}) || token.guardLong([] {});
+  });
+  while (!entered) std::this_thread::yield();
+  const auto before = std::chrono::steady_clock::now();
+  token.stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
+  EXPECT_FALSE(finished);
+  worker.join();
+  EXPECT_TRUE(finished) << "a long action begun runs to its end";
+  EXPECT_FALSE(laterRan);
+}
+
+TEST(CancelToken, TheStopActionRunsOnceOnTheRunsThreadAfterTheActionUnderWay) {
   CancelToken token;
   std::vector<std::string> order;
-  token.setStopAction([&] { order.push_back("stop action"); });
+  std::mutex orderMutex;
+  const auto note = [&](const char* what) {
+    std::lock_guard<std::mutex> lock(orderMutex);
+    order.push_back(what);
+  };
+  std::thread::id ranOn;
   std::atomic<bool> entered{false};
   std::thread worker([&] {
-    token.guard([&] {
-      entered = true;
-      std::this_thread::sleep_for(30ms);
-      order.push_back("action");
+    token.setStopAction([&] {
+      ranOn = std::this_thread::get_id();
+      note("stop action");
     });
+    token.guardLong([&] {
+      entered = true;
+      std::this_thread::sleep_for(100ms);
+      note("action");
+    });
+    token.settle();
   });
   while (!entered) std::this_thread::yield();
   token.stop();
-  order.push_back("stop returned");
+  note("stop returned");
+  const auto workerId = worker.get_id();
   worker.join();
-  token.stop();
-  EXPECT_EQ(order, (std::vector<std::string>{"action", "stop action", "stop returned"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"stop returned", "action", "stop action"}));
+  EXPECT_EQ(ranOn, workerId);
 }
 
 TEST(CancelToken, AStopFromInsideAnActionRunsTheStopActionWhenTheOutermostActionEnds) {
@@ -98,7 +134,8 @@ TEST(CancelToken, AClearedStopActionNeverRunsAndAThrowingOneIsContained) {
 
   CancelToken throwing;
   throwing.setStopAction([] { throw std::runtime_error("disk full"); });
-  EXPECT_NO_THROW(throwing.stop());
+  throwing.stop();
+  EXPECT_NO_THROW(throwing.settle());
 }
 
 TEST(RunThread, ARunStartedRightAfterAStopWaitsForTheStoppedOneOnItsOwnThread) {
@@ -125,6 +162,27 @@ TEST(RunThread, ARunStartedRightAfterAStopWaitsForTheStoppedOneOnItsOwnThread) {
   runs.join();
   EXPECT_EQ(finished, 2);
   EXPECT_FALSE(overlapped);
+}
+
+TEST(RunThread, AThreadThatCannotBeStartedLeavesTheRunsBeforeItAsTheyWere) {
+  bool failing = false;
+  RunThread runs([&failing](std::function<void()> body) {
+    if (failing) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return std::thread(std::move(body));
+  });
+  std::atomic<bool> release{false};
+  std::atomic<int> finished{0};
+  auto first = runs.start([&](CancelToken&) {
+    while (!release) std::this_thread::sleep_for(1ms);
+    ++finished;
+  });
+  failing = true;
+  EXPECT_THROW(runs.start([&](CancelToken&) { ++finished; }), std::system_error);
+  failing = false;
+  release = true;
+  auto third = runs.start([&](CancelToken&) { ++finished; });
+  runs.join();
+  EXPECT_EQ(finished, 2);
 }
 
 }  // namespace

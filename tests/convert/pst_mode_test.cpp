@@ -1,10 +1,14 @@
 // The PST output kind driven by the worker over an in-memory store: its log lines, message
 // boxes, the folder it picks, and every way a file's conversion can end early.
 #include "convert/pst_mode.h"
+#include "convert/run_thread.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "convert/conversion_worker.h"
 #include "convert/save_option.h"
@@ -127,11 +131,10 @@ TEST_F(PstModeRun, EachStoreGetsItsOwnFileWithItsMailsInAFolderNamedAfterIt) {
   EXPECT_TRUE(inOrder(recorder.events(), {
       "exec: In SAVEASPST", "exec: session created", "error: LogonPstStore created",
       "exec: In <root>/A.dbx file 2 convertable mails were found", "mailDone: 0/2 saved", "mailDone: 1/2 saved",
-      "fileBar: 100", "percent:  ", "exec: SAVEASPST Recovery Succeeded for file <root>/A.dbx",
+      "exec: SAVEASPST Recovery Succeeded for file <root>/A.dbx",
       "exec: Temp Directory clean successfully", "exec: DBX File closed", "fileFinished: 0 found=2 saved=2 failed=0",
       "exec: In SAVEASPST", "exec: In <root>/B.dbx file 0 convertable mails were found",
-      "exec: SAVEASPST Recovery Succeeded for file <root>/B.dbx",
-      "message(completion): Files converted Successfully to <root>/out folder"}));
+      "exec: SAVEASPST Recovery Succeeded for file <root>/B.dbx", "runEnded: completed to <root>/out"}));
   EXPECT_TRUE(snapshot(dir.file("temp")).empty()) << "the temporary .eml files and folders are gone";
 }
 
@@ -186,11 +189,9 @@ TEST_F(PstModeRun, SetUpFailuresShowTheirMessageLogTheirLineAndEndTheRun) {
     sessions = c.sessions;
     prepare = c.prepare;
     EXPECT_EQ(run({a, b}, view), -1);
-    auto expected = c.expected;
-    expected.push_back("resetControls");
     const auto events = view.events();
-    EXPECT_TRUE(inOrder(events, expected));
-    EXPECT_EQ(events.back(), "resetControls");
+    EXPECT_TRUE(inOrder(events, c.expected));
+    EXPECT_EQ(events.back(), "runEnded: failed: " + c.expected.back().substr(std::string("error: ").size()));
     for (const auto& e : events) {
       EXPECT_EQ(e.find("B.dbx"), std::string::npos) << "the run ends with the first store: " << e;
       EXPECT_EQ(e.find("Succeeded"), std::string::npos) << e;
@@ -212,9 +213,9 @@ TEST_F(PstModeRun, AMailTheStoreRefusesIsLoggedByIndexAndTheRestAreSaved) {
   EXPECT_EQ(run({a}), 0);
   EXPECT_EQ(saved, 2u);
   EXPECT_TRUE(inOrder(recorder.events(), {
-      "mailDone: 0/3 saved", "error: Exception while importing and saving mail : 1", "fileBar: 66",
+      "mailDone: 0/3 saved", "error: Exception while importing and saving mail : 1",
       "mailDone: 1/3 failed", "mailDone: 2/3 saved", "exec: SAVEASPST Recovery Succeeded for file <root>/A.dbx",
-      "fileFinished: 0 found=3 saved=2 failed=1", "message(completion): Files converted Successfully to <root>/out folder"}));
+      "fileFinished: 0 found=3 saved=2 failed=1", "runEnded: completed to <root>/out"}));
 }
 
 TEST_F(PstModeRun, AStoreFileThatCanNoLongerBeWrittenEndsTheRunWithAnErrorNotASuccess) {
@@ -230,8 +231,8 @@ TEST_F(PstModeRun, AStoreFileThatCanNoLongerBeWrittenEndsTheRunWithAnErrorNotASu
   EXPECT_TRUE(inOrder(events, {
       "mailDone: 0/3 saved", "error: Exception while importing and saving mail : 1",
       "message(error): Could not write Output PST file:\nsaving a mail: the disk is full",
-      "error: Could not write Output PST file: saving a mail: the disk is full", "resetControls"}));
-  EXPECT_EQ(events.back(), "resetControls");
+      "error: Could not write Output PST file: saving a mail: the disk is full"}));
+  EXPECT_EQ(events.back(), "runEnded: failed: Could not write Output PST file: saving a mail: the disk is full");
   for (const auto& e : events) {
     EXPECT_EQ(e.find("mailDone: 2/3"), std::string::npos) << e;
     EXPECT_EQ(e.find("Succeeded"), std::string::npos) << e;
@@ -251,10 +252,57 @@ TEST_F(PstModeRun, StopInTheMailLoopFlushesTheSavedMailsAndEndsTheRunBeforeTheNe
   };
   EXPECT_EQ(run({a}), -1);
   const auto events = recorder.events();
-  EXPECT_EQ(events.back(), "mailDone: 1/3 saved") << "nothing is shown or logged after Stop";
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[events.size() - 2], "mailDone: 1/3 saved") << "nothing is shown or logged after Stop";
+  EXPECT_EQ(events.back(), "runEnded: stopped");
   EXPECT_EQ(added, 2u);
   ASSERT_FALSE(flushed.empty()) << "Stop leaves the store with what was saved";
   EXPECT_EQ(flushed.front(), 2u);
+}
+
+TEST_F(PstModeRun, StopDuringALongImportReturnsAtOnceAndTheWorkerCompletesTheMailAndTheFile) {
+  using namespace std::chrono;
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("0"), shortMail("1"), shortMail("2")});
+  std::atomic<bool> importing{false};
+  std::thread::id flushedOn;
+  std::size_t flushedMails = 0;
+  prepare = [&](TestStore& s) {
+    s.onAddMessage = [&importing](int mail) {
+      if (mail != 1) return;
+      importing = true;
+      std::this_thread::sleep_for(2s);  // a large attachment
+    };
+    s.onFlush = [&flushedOn, &flushedMails, &s] {
+      flushedOn = std::this_thread::get_id();
+      flushedMails = s.added();
+    };
+  };
+  RunThread thread;
+  std::thread::id worker;
+  std::atomic<int> result{1};
+  thread.start([&](CancelToken& runToken) {
+    worker = std::this_thread::get_id();
+    RunSettings settings = emlSettings({a}, dir.file("out"));
+    settings.saveOption = SAVEASPST;
+    SettingsInput input(settings);
+    result = ConversionWorker(input, recorder, runToken, recorder.environment(kStamp),
+                              [this](std::int32_t) { return std::make_unique<PstMode>(sessions); })
+                 .run();
+  });
+  while (!importing) std::this_thread::sleep_for(1ms);
+  const auto before = steady_clock::now();
+  thread.stop();
+  const auto took = steady_clock::now() - before;
+  const auto atStop = recorder.events();
+  thread.join();
+
+  EXPECT_LT(took, 100ms) << "Stop waited for the import";
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(flushedMails, 2u) << "the mail under way is saved whole, then the store flushed";
+  EXPECT_EQ(flushedOn, worker) << "the worker flushes the store, not the thread that pressed Stop";
+  auto events = recorder.events();
+  ASSERT_EQ(events.size(), atStop.size() + 1) << "nothing is shown or logged after Stop";
+  EXPECT_EQ(events.back(), "runEnded: stopped");
 }
 
 }  // namespace

@@ -21,10 +21,15 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 }
 
 const char* kindName(MessageKind kind) {
-  switch (kind) {
-    case MessageKind::Error: return "error";
-    case MessageKind::Notice: return "notice";
-    case MessageKind::Completion: return "completion";
+  return kind == MessageKind::Error ? "error" : "notice";
+}
+
+const char* resultName(MailResult result) {
+  switch (result) {
+    case MailResult::Saved: return "saved";
+    case MailResult::Failed: return "failed";
+    case MailResult::Skipped: return "skipped";
+    case MailResult::NotAMail: return "not a mail";
   }
   return "?";
 }
@@ -71,22 +76,35 @@ RunEnvironment RunRecorder::environment(const platform::Stamp& stamp) {
   return env;
 }
 
-void RunRecorder::showMessage(const std::string& text, MessageKind kind) {
-  record(std::string("message(") + kindName(kind) + "): " + text);
+void RunRecorder::runStarted(const RunStart& r) {
+  record("runStarted: " + std::to_string(r.fileCount) + " files, option " + std::to_string(r.saveOption));
 }
 
 void RunRecorder::fileStarted(const FileStart& f) {
-  record("fileStarted: " + std::to_string(f.index) + "/" + std::to_string(f.count) + " " + f.fileName);
+  record("fileStarted: " + std::to_string(f.index) + "/" + std::to_string(f.count) + " " + f.fileName +
+         " (" + f.baseName + ")");
 }
 
-void RunRecorder::mailDone(int index, int count, bool saved) {
-  record("mailDone: " + std::to_string(index) + "/" + std::to_string(count) +
-         (saved ? " saved" : " failed"));
+void RunRecorder::mailDone(const MailDone& mail) {
+  record("mailDone: " + std::to_string(mail.index) + "/" + std::to_string(mail.count) + " " +
+         resultName(mail.result));
 }
 
 void RunRecorder::fileFinished(const FileReport& r) {
   record("fileFinished: " + std::to_string(r.index) + " found=" + std::to_string(r.mailsFound) +
          " saved=" + std::to_string(r.mailsSaved) + " failed=" + std::to_string(r.mailsFailed));
+}
+
+void RunRecorder::message(MessageKind kind, const std::string& text) {
+  record(std::string("message(") + kindName(kind) + "): " + text);
+}
+
+void RunRecorder::runEnded(const RunEnd& end) {
+  switch (end.outcome) {
+    case RunEnd::Outcome::Completed: record("runEnded: completed to " + end.destination); break;
+    case RunEnd::Outcome::Stopped: record("runEnded: stopped"); break;
+    case RunEnd::Outcome::Failed: record("runEnded: failed: " + end.reason); break;
+  }
 }
 
 RunSettings emlSettings(const std::vector<std::string>& stores, const std::string& destination) {

@@ -18,7 +18,7 @@
 
 namespace qm::convert::test {
 
-// Records view calls and log lines as texts ("fileBar: 50", "exec: DBX File closed"), with
+// Records reports and log lines as texts ("mailDone: 0/2 saved", "exec: DBX File closed"), with
 // the test folder's path shown as "<root>" and every separator as '/'. `after` runs after
 // each record, on the recording thread.
 class RunRecorder : public RunView {
@@ -26,29 +26,20 @@ class RunRecorder : public RunView {
   explicit RunRecorder(std::string root) : root_(std::move(root)) {}
 
   std::vector<std::string> events() const;
-  std::vector<std::string> viewEvents() const;  // without the log lines
+  std::vector<std::string> viewEvents() const;  // the reports, without the log lines
   std::vector<std::string> logLines() const;    // only the log lines
   std::function<void(const std::string& event)> after;
 
   // The log of a run that records here.
   RunEnvironment environment(const platform::Stamp& stamp);
 
-  void setScanLine(const std::string& text) override { record("scan: " + text); }
-  void setPercentLabel(const std::string& text) override { record("percent: " + text); }
-  void setFileBar(int position) override { record("fileBar: " + std::to_string(position)); }
-  void setOverallBar(int position) override { record("overallBar: " + std::to_string(position)); }
-  void setProgressLine(const std::string& text) override { record("progress: " + text); }
-  void enableInputs(bool on) override { record(on ? "inputs: on" : "inputs: off"); }
-  void setConvertCaption(const std::string& caption) override { record("caption: " + caption); }
-  void enableConvert(bool on) override { record(on ? "convert: on" : "convert: off"); }
-  void uncheckSaveOptions() override { record("uncheck"); }
-  void clearRunning() override { record("clearRunning"); }
-  void resetControls() override { record("resetControls"); }
-  void showMessage(const std::string& text, MessageKind kind) override;
+  void runStarted(const RunStart& r) override;
   void fileStarted(const FileStart& f) override;
   void mailsFound(int count) override { record("mailsFound: " + std::to_string(count)); }
-  void mailDone(int index, int count, bool saved) override;
+  void mailDone(const MailDone& mail) override;
   void fileFinished(const FileReport& r) override;
+  void message(MessageKind kind, const std::string& text) override;
+  void runEnded(const RunEnd& end) override;
 
  private:
   void record(std::string event);

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/safe_files.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -99,15 +104,30 @@ TEST(StoreSearch, AStartFolderThatCannotBeListedFindsNothing) {
   EXPECT_EQ(found, 0);
 }
 
-#ifndef _WIN32
-TEST_F(StoreTree, DoesNotFollowALinkBackUpTheTree) {
+// A folder link to `target`: a symbolic link, on Windows a directory link (a reparse point,
+// as junctions are too). False where the system does not let the test make one.
+bool makeFolderLink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+  constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  const std::wstring from = platform::toPath(link).wstring();
+  const std::wstring to = platform::toPath(target).wstring();
+  return CreateSymbolicLinkW(from.c_str(), to.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged) ||
+         CreateSymbolicLinkW(from.c_str(), to.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+#else
   std::error_code ec;
-  std::filesystem::create_directory_symlink(platform::toPath(dir.path()),
-                                            platform::toPath(path("sub2/loop")), ec);
-  ASSERT_FALSE(ec);
+  std::filesystem::create_directory_symlink(platform::toPath(target), platform::toPath(link), ec);
+  return !ec;
+#endif
+}
+
+TEST_F(StoreTree, DoesNotFollowALinkBackUpTheTree) {
+  // Some systems (Wine among them) report a link made but cannot walk through it.
+  if (!makeFolderLink(dir.path(), path("sub2/loop")) || !platform::isDirectory(path("sub2/loop")))
+    GTEST_SKIP() << "no folder link can be made here";
+  EXPECT_TRUE(platform::isLink(path("sub2/loop")));
+  EXPECT_FALSE(platform::isLink(path("sub2")));
   EXPECT_EQ(walk().size(), 7u);
 }
-#endif
 
 }  // namespace
 }  // namespace qm::convert

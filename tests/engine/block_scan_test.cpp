@@ -29,9 +29,9 @@ ScanResult scanFile(const std::vector<std::uint8_t>& bytes) {
   store.logEnabled = true;
   EXPECT_TRUE(store.open(path));
   host.log.clear();
-  store.scanBlocks(store.file);
+  store.scanBlocks();
   ScanResult result;
-  for (const auto& r : dbxBlockTable()) result.positions.push_back(r.position);
+  for (const auto& r : store.blockTable) result.positions.push_back(r.position);
   result.execLines = host.lines(false);
   EXPECT_EQ(store.blockCount, static_cast<std::int32_t>(result.positions.size()));
   store.close();

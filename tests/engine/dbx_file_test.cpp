@@ -98,7 +98,7 @@ TEST(DbxFileClose, SecondCloseOnlyLogsTheError) {
   ASSERT_TRUE(store.open(path));
   std::int32_t count = 0;
   store.findMails(count);
-  EXPECT_EQ(dbxBlockTable().size(), 1u);
+  EXPECT_EQ(store.blockTable.size(), 1u);
   host.log.clear();
   store.close();
   store.close();
@@ -107,7 +107,7 @@ TEST(DbxFileClose, SecondCloseOnlyLogsTheError) {
       {"Error: Trying to close file without opening DBX file first", true},
   };
   EXPECT_EQ(host.log, expected);
-  EXPECT_TRUE(dbxBlockTable().empty());
+  EXPECT_TRUE(store.blockTable.empty());
   EXPECT_TRUE(store.mailList.empty());
   EXPECT_TRUE(store.path.empty());
   EXPECT_EQ(store.file, nullptr);
@@ -124,7 +124,7 @@ TEST(DbxFileOpen, ReopeningWithoutCloseReleasesTheEarlierFile) {
   store.findMails(count);
   ASSERT_TRUE(store.open(second));
   EXPECT_TRUE(store.mailList.empty());
-  EXPECT_TRUE(dbxBlockTable().empty());
+  EXPECT_TRUE(store.blockTable.empty());
   EXPECT_EQ(store.findMails(count), 2);
   EXPECT_EQ(store.title, "B");
   store.close();

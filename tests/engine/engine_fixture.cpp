@@ -15,9 +15,11 @@ bool RecordingHost::hasLine(const std::string& text, bool error) const {
   return std::find(log.begin(), log.end(), LogEntry{text, error}) != log.end();
 }
 
-Extraction extractMails(const std::string& storePath, const qm::test::TempDir& out, bool recovery) {
+Extraction extractMails(const std::string& storePath, const qm::test::TempDir& out, bool recovery,
+                        std::size_t mappingLimit) {
   RecordingHost host;
   DbxFile store(host);
+  store.setMappingLimit(mappingLimit);
   store.recoveryMode = recovery;
   Extraction result;
   if (!store.open(storePath)) return result;

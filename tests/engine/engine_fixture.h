@@ -36,7 +36,9 @@ struct Extraction {
   std::vector<std::string> mails;  // empty string for a mail that failed
   std::vector<bool> saved;
 };
-Extraction extractMails(const std::string& storePath, const qm::test::TempDir& out, bool recovery = false);
+// `mappingLimit` as DbxFile::setMappingLimit takes it; the default maps the whole store.
+Extraction extractMails(const std::string& storePath, const qm::test::TempDir& out, bool recovery = false,
+                        std::size_t mappingLimit = StoreBytes::defaultMappingLimit());
 
 // Writes bytes to a file in the folder and returns its path.
 std::string storeFile(const qm::test::TempDir& dir, const std::string& name, const std::vector<std::uint8_t>& bytes);

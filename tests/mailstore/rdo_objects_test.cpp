@@ -117,6 +117,25 @@ TEST(RdoMail, ImportedReceivedAndSavedStaysInItsFolder) {
   EXPECT_THROW(mail->save(), ComponentError) << "a saved mail cannot be replaced";
 }
 
+TEST(RdoMail, StateFromTheOldStoreTravelsWithTheMail) {
+  LoggedOn s;
+  auto inbox = s.store->getDefaultFolder(6);
+  auto mail = inbox->items()->add(0);
+  mail->importFile(corpusMail("multipart-alternative.eml"), formats::kImportRfc822);
+  mail->setReceived(true);
+  mail->setUnread(true);
+  mail->setFlagged(true);
+  mail->setReceivedTime(1577934245);
+  mail->save();
+  const auto& stored = s.memory->mails(inbox->id());
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_TRUE(stored[0].message.unread);
+  EXPECT_TRUE(stored[0].message.flagged);
+  EXPECT_EQ(stored[0].message.receivedTime, 1577934245);
+  mail->importFile(corpusMail("multipart-alternative.eml"), formats::kImportRfc822);
+  EXPECT_FALSE(mail->message().unread) << "a mail filled anew starts read";
+}
+
 TEST(RdoMail, ImportFailuresAreRaised) {
   LoggedOn s;
   auto mail = s.newInboxMail();

@@ -35,7 +35,10 @@ class MessageBuilder {
     writeRecipients(m, subs);
     std::uint64_t budget = ctx_.maxMessageBytes;
     const bool hasAttachments = writeAttachments(m, subs, budget);
-    setProp(props, propInt32(tags::MessageFlags, mapi::messageFlags(received, hasAttachments)));
+    std::uint32_t flags = mapi::messageFlags(received, hasAttachments);
+    // A received mail its old store kept unread stays unread.
+    if (received && m.unread) flags &= ~mapi::kMsgFlagRead;
+    setProp(props, propInt32(tags::MessageFlags, flags));
     setProp(props, propInt32(tags::MessageSize, 0));
 
     PcBuilder pc(props, subs);

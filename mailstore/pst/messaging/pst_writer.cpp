@@ -19,6 +19,9 @@ constexpr std::uint32_t kValidFolderMask = 0x1 | 0x8 | 0x40 | 0x80;  // subtree,
 const std::uint32_t kTagValidFolderMask = makeTag(0x35DF, kPtInt32);
 const std::uint32_t kTagIpmSubtreeEntryId = makeTag(0x35E0, kPtBinary);
 const std::uint32_t kTagIpmWastebasketEntryId = makeTag(0x35E3, kPtBinary);
+const std::uint32_t kTagIpmOutboxEntryId = makeTag(0x35E2, kPtBinary);
+const std::uint32_t kTagIpmSentMailEntryId = makeTag(0x35E4, kPtBinary);
+const std::uint32_t kTagIpmDraftsEntryId = makeTag(0x36D7, kPtBinary);
 const std::uint32_t kTagCommonViewsEntryId = makeTag(0x35E6, kPtBinary);
 const std::uint32_t kTagFinderEntryId = makeTag(0x35E7, kPtBinary);
 const std::uint32_t kTagReplVersionHistory = makeTag(0x0E34, kPtBinary);
@@ -100,15 +103,15 @@ void PstWriter::createStore(const std::u16string& displayName) {
   storeLe32(&history[0], 1);
   for (std::size_t i = 0; i < 16; ++i) history[4 + i] = static_cast<std::uint8_t>(context_.storeUid[15 - i] ^ 0x5A);
   storeLe32(&history[20], 1);
-  writeStatic(kNidMessageStore,
-              {propBinary(kTagReplVersionHistory, history), propInt32(kTagReplFlags, 0),
-               propBinary(tags::RecordKey, context_.storeUid), propString(tags::DisplayName, displayName),
-               propInt32(kTagValidFolderMask, kValidFolderMask),
-               propBinary(kTagIpmSubtreeEntryId, entryId(kNidIpmSubtree)),
-               propBinary(kTagIpmWastebasketEntryId, entryId(kNidDeletedItems)),
-               propBinary(kTagCommonViewsEntryId, entryId(kNidCommonViews)),
-               propBinary(kTagFinderEntryId, entryId(kNidSearchRoot)), propBool(kTagPstLrNoRestrictions, true),
-               propInt32(kTagPstHiddenCount, 0x000E0011), propInt32(kTagPstPassword, 0)});
+  storeProps_ = {propBinary(kTagReplVersionHistory, history), propInt32(kTagReplFlags, 0),
+                 propBinary(tags::RecordKey, context_.storeUid), propString(tags::DisplayName, displayName),
+                 propInt32(kTagValidFolderMask, kValidFolderMask),
+                 propBinary(kTagIpmSubtreeEntryId, entryId(kNidIpmSubtree)),
+                 propBinary(kTagIpmWastebasketEntryId, entryId(kNidDeletedItems)),
+                 propBinary(kTagCommonViewsEntryId, entryId(kNidCommonViews)),
+                 propBinary(kTagFinderEntryId, entryId(kNidSearchRoot)), propBool(kTagPstLrNoRestrictions, true),
+                 propInt32(kTagPstHiddenCount, 0x000E0011), propInt32(kTagPstPassword, 0)};
+  writeStoreObject();
   // MS-PST 2.4.7 the name-to-id map.
   writeStatic(kNidNameToIdMap, newNameToIdMap());
   // MS-PST 2.4.3.3 templates of the tables.
@@ -169,6 +172,53 @@ Nid PstWriter::addInbox() {
   const Nid nid = addFolder(kNidIpmSubtree, u"Inbox", "IPF.Note");
   writeReceiveFolderTable(nid);
   inbox_ = nid;
+  return nid;
+}
+
+void PstWriter::writeStoreObject() {
+  for (Bid b : storeBlocks_) ndb_.releaseBlock(b);
+  storeBlocks_.clear();
+  Subnodes subs(ndb_, &storeBlocks_);
+  PcBuilder pc(storeProps_, subs);
+  const Bid data = pc.write(ndb_, &storeBlocks_);
+  ndb_.setNode({kNidMessageStore, data, subs.writeTree(), 0});
+  storeDirty_ = false;
+}
+
+std::optional<Nid> PstWriter::standardFolder(mail::DefaultFolder which) const {
+  auto it = standard_.find(which);
+  if (it == standard_.end()) return std::nullopt;
+  return it->second;
+}
+
+Nid PstWriter::addStandardFolder(mail::DefaultFolder which) {
+  if (auto made = standardFolder(which)) return *made;
+  Nid nid = 0;
+  switch (which) {
+    case mail::DefaultFolder::Outbox:
+      nid = addFolder(kNidIpmSubtree, u"Outbox", "IPF.Note");
+      setProp(storeProps_, propBinary(kTagIpmOutboxEntryId, entryId(nid)));
+      storeDirty_ = true;
+      break;
+    case mail::DefaultFolder::SentItems:
+      nid = addFolder(kNidIpmSubtree, u"Sent Items", "IPF.Note");
+      setProp(storeProps_, propBinary(kTagIpmSentMailEntryId, entryId(nid)));
+      storeDirty_ = true;
+      break;
+    case mail::DefaultFolder::Drafts: {
+      nid = addFolder(kNidIpmSubtree, u"Drafts", "IPF.Note");
+      // Clients read the Drafts folder's identifier from the root folder and the Inbox.
+      for (Nid holder : {kNidRootFolder, inbox_.value_or(kNidRootFolder)}) {
+        Folder& f = folder(holder);
+        setProp(f.props, propBinary(kTagIpmDraftsEntryId, entryId(nid)));
+        f.pcDirty = true;
+      }
+      break;
+    }
+    default:
+      throw mail::StoreError("no such standard folder in a personal folder file");
+  }
+  standard_[which] = nid;
   return nid;
 }
 
@@ -243,8 +293,10 @@ void PstWriter::addMessage(Nid folderNid, const mail::Message& message, bool rec
   }
   dirty_ = true;
   ++unflushed_;
-  // Received mails are stored read, drafts too: the unread count stays as it is.
   setProp(f.props, propInt32(tags::ContentCount, int32Of(f.props, tags::ContentCount) + 1));
+  // Drafts are stored read; received mails as their old store had them.
+  if (received && message.unread)
+    setProp(f.props, propInt32(tags::ContentUnreadCount, int32Of(f.props, tags::ContentUnreadCount) + 1));
   f.contentsDirty = true;
   markCountsChanged(f);
 }
@@ -289,6 +341,7 @@ void PstWriter::flush() {
   if (failed_) throw mail::StoreError("the personal folder file could not be written before");
   if (!dirty_) return;
   try {
+    if (storeDirty_) writeStoreObject();
     for (auto& [nid, f] : folders_) writeFolder(f);
     ndb_.commit();
     dirty_ = false;

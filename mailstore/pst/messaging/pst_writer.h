@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mailstore/message.h"
+#include "mailstore/store_backend.h"
 #include "mailstore/pst/ltp/prop_value.h"
 #include "mailstore/pst/ltp/tc_builder.h"
 #include "mailstore/pst/messaging/message_node.h"
@@ -41,6 +42,10 @@ class PstWriter {
   // Adds "Inbox" under the IPM subtree and makes it the receive folder of every message
   // class; the Inbox already made when there is one.
   Nid addInbox();
+  // Adds Outbox, Sent Items or Drafts under the IPM subtree with its entry identifier where
+  // clients look for it (MS-OXOSFLD 2.2); the folder already made when there is one.
+  Nid addStandardFolder(mail::DefaultFolder which);
+  std::optional<Nid> standardFolder(mail::DefaultFolder which) const;
 
   std::vector<Nid> childFolders(Nid parent) const;
   std::u16string folderName(Nid folder) const;
@@ -73,6 +78,7 @@ class PstWriter {
   void createStore(const std::u16string& displayName);
   Folder& addFolderState(Nid nid, Nid parent, PropList props, bool search);
   void writeStatic(Nid nid, const PropList& props);
+  void writeStoreObject();
   void writeEmptyTable(Nid nid, const TableSchema& schema);
   void writeReceiveFolderTable(Nid receiver);
   void writeFolder(Folder& f);
@@ -86,6 +92,10 @@ class PstWriter {
   MessageContext context_;
   std::map<Nid, Folder> folders_;
   std::optional<Nid> inbox_;
+  std::map<mail::DefaultFolder, Nid> standard_;
+  PropList storeProps_;
+  std::vector<Bid> storeBlocks_;
+  bool storeDirty_ = true;
   std::vector<Bid> receiveTableBlocks_;
   bool dirty_ = true;
   std::size_t unflushed_ = 0;

@@ -7,6 +7,7 @@
 #include "mailstore/pst/messaging/pst_writer.h"
 #include "mailstore/pst/messaging/text.h"
 #include "mailstore/pst/pst_store.h"
+#include "platform/bytes.h"
 #include "tests/mailstore/pst/pst_test_mails.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -278,3 +279,57 @@ TEST(PstStore, FullDiskIsAnErrorNeverASuccess) {
 #endif
 
 }  // namespace
+
+// The entry identifier a property of node `holder` holds: the NID in its last four bytes.
+std::uint32_t entryIdNid(qm::pst::PstReader& reader, qm::pst::Nid holder, std::uint32_t tag) {
+  const auto props = reader.propertyContext(reader.nodes().at(holder));
+  const auto* v = qm::pst::findProp(props, tag);
+  if (!v || v->data.size() != 24) return 0;
+  return qm::loadLe32(&v->data[20]);
+}
+
+TEST(PstStore, OutboxSentItemsAndDraftsAreTheFilesOwnWhenAskedFor) {
+  qm::test::TempDir dir;
+  const std::string path = dir.file("standard.pst");
+  qm::mail::FolderId outbox = 0, sent = 0, drafts = 0;
+  auto unread = qm::test::makeMail({});
+  unread.unread = true;
+  unread.flagged = true;
+  {
+    auto store = qm::mail::createPstStore(path, kStoreName);
+    store->ensureStandardFolders();
+    outbox = *store->defaultFolder(qm::mail::DefaultFolder::Outbox);
+    sent = *store->defaultFolder(qm::mail::DefaultFolder::SentItems);
+    drafts = *store->defaultFolder(qm::mail::DefaultFolder::Drafts);
+    EXPECT_EQ(store->defaultFolder(qm::mail::DefaultFolder::SentItems), sent) << "made once";
+    EXPECT_EQ(store->folderName(sent), u"Sent Items");
+    EXPECT_EQ(store->folderName(drafts), u"Drafts");
+    store->addMessage(*store->defaultFolder(qm::mail::DefaultFolder::Inbox), unread, true);
+  }
+  expectSound(path);
+  qm::pst::PstReader reader(path);
+  reader.loadTrees();
+  // MS-OXOSFLD 2.2.1: the store holds the Outbox's and Sent Items' identifiers, the root
+  // folder and the Inbox the Drafts folder's.
+  EXPECT_EQ(entryIdNid(reader, 0x21, qm::pst::makeTag(0x35E2, qm::pst::kPtBinary)), outbox);
+  EXPECT_EQ(entryIdNid(reader, 0x21, qm::pst::makeTag(0x35E4, qm::pst::kPtBinary)), sent);
+  EXPECT_EQ(entryIdNid(reader, 0x122, qm::pst::makeTag(0x36D7, qm::pst::kPtBinary)), drafts);
+  // The unread, flagged mail: no read flag, flagged for follow-up (MS-OXOFLAG 2.2.1.1), and
+  // counted unread by its folder.
+  int messages = 0;
+  for (const auto& [nid, node] : reader.nodes()) {
+    if (qm::pst::nidType(node.nid) != qm::pst::kNidNormalMessage) continue;
+    ++messages;
+    const auto props = reader.propertyContext(node);
+    const auto* flags = qm::pst::findProp(props, qm::pst::makeTag(0x0E07, qm::pst::kPtInt32));
+    const auto* status = qm::pst::findProp(props, qm::pst::makeTag(0x1090, qm::pst::kPtInt32));
+    ASSERT_TRUE(flags && status);
+    EXPECT_EQ(qm::loadLe32(flags->data.data()) & 1u, 0u);
+    EXPECT_EQ(qm::loadLe32(status->data.data()), 2u);
+    const auto folder = reader.propertyContext(reader.nodes().at(node.parent));
+    EXPECT_EQ(qm::loadLe32(qm::pst::findProp(folder, qm::pst::makeTag(0x3603, qm::pst::kPtInt32))->data.data()), 1u);
+  }
+  EXPECT_EQ(messages, 1);
+  expectReadersAgree(path, {{"Deleted Items", {}}, {"Inbox", {&unread}}, {"Outbox", {}}, {"Sent Items", {}}, {"Drafts", {}}},
+                     dir);
+}
