@@ -95,12 +95,12 @@ TEST_F(RtfModeRun, EachMailIsADocumentAndOnlyMailsWithAttachmentsGetAFolder) {
   EXPECT_TRUE(written(2, "B").empty());
   EXPECT_TRUE(inOrder(recorder.events(), {
       "exec: In SAVEASRTF", "error: session created", "error: LogonPstStore created",
-      "exec: In <root>/A.dbx file 2 convertable mails were found", "mailDone: 0/2 saved", "fileBar: 100",
-      "mailDone: 1/2 saved", "fileBar: 100", "percent:  ", "exec: SAVEASRTF Convertion Succeeded for file <root>/A.dbx",
+      "exec: In <root>/A.dbx file 2 convertable mails were found", "mailDone: 0/2 saved",
+      "mailDone: 1/2 saved", "exec: SAVEASRTF Convertion Succeeded for file <root>/A.dbx",
       "exec: Temp Directory clean successfully", "exec: DBX File closed", "fileFinished: 0 found=2 saved=2 failed=0",
       "exec: In SAVEASRTF", "exec: In <root>/B.dbx file 0 convertable mails were found",
       "exec: SAVEASRTF Convertion Succeeded for file <root>/B.dbx",
-      "message(completion): Files converted Successfully to <root>/out folder"}));
+      "runEnded: completed to <root>/out"}));
   EXPECT_TRUE(snapshot(dir.file("temp")).empty()) << "the temporary .eml files and store are gone";
 }
 
@@ -151,11 +151,10 @@ TEST_F(RtfModeRun, AMailOrAnAttachmentThatCannotBeSavedIsLoggedAndTheRestAreSave
   EXPECT_EQ(run({a}), 0);
   const auto events = recorder.events();
   EXPECT_TRUE(inOrder(events, {
-      "mailDone: 0/3 saved", "error: Exception while importing and saving mail no : 1", "mailDone: 1/3 failed",
+      "mailDone: 0/3 saved", "error: Exception while importing and saving mail no : 1", "mailDone: 1/3 skipped",
       "error: Counld not create <root>/out/1_Converted_A_As_RTF/Converted_msg_000003/x.pdf attachment file",
-      "fileBar: 100", "mailDone: 2/3 failed", "exec: SAVEASRTF Convertion Succeeded for file <root>/A.dbx",
+      "mailDone: 2/3 failed", "exec: SAVEASRTF Convertion Succeeded for file <root>/A.dbx",
       "fileFinished: 0 found=3 saved=1 failed=2"}));
-  for (const auto& e : events) EXPECT_NE(e, "fileBar: 66") << "a mail that is not saved moves no progress";
   const auto files = written(1, "A");
   EXPECT_EQ(files.count("Converted_msg_000002.rtf"), 0u) << "the number of a lost mail stays free";
   EXPECT_EQ(files.at("Converted_msg_000003/y.pdf"), "fine");
@@ -168,7 +167,7 @@ TEST_F(RtfModeRun, SetUpFailuresShowTheirMessageAndEndTheRun) {
   EXPECT_EQ(run({a}), -1);
   EXPECT_TRUE(inOrder(recorder.events(), {"exec: In SAVEASRTF",
                                           "message(error): Could not create connection with Microsoft Outlook",
-                                          "error: Could not create session", "resetControls"}));
+                                          "error: Could not create session", "runEnded: failed: Could not create session"}));
   EXPECT_TRUE(written(1, "A").empty());
 }
 
@@ -179,7 +178,10 @@ TEST_F(RtfModeRun, StopInTheMailLoopEndsTheRunBeforeTheNextMail) {
   };
   EXPECT_EQ(run({a}), -1);
   EXPECT_EQ(written(1, "A"), (std::map<std::string, std::string>{{"Converted_msg_000001.rtf", "{\\rtf1"}}));
-  EXPECT_EQ(recorder.events().back(), "mailDone: 0/3 saved") << "nothing is shown or logged after Stop";
+  const auto events = recorder.events();
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events[events.size() - 2], "mailDone: 0/3 saved") << "nothing is shown or logged after Stop but its end";
+  EXPECT_EQ(events.back(), "runEnded: stopped");
 }
 
 TEST_F(RtfModeRun, StopWhileAttachmentsAreSavedLeavesOnlyWholeFiles) {
