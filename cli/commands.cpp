@@ -48,7 +48,7 @@ const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> all = {
       {"convert", "convert --to KIND [OPTIONS] -d DEST (FILE... | --search DIR)\n"
        "       quillmend convert --mailbox DIR --to pst|eml|mbox [OPTIONS] -d DEST",
-       "convert message stores to .eml, .pst, .msg or new .dbx files",
+       "convert message stores to .eml, .pst, .msg, .rtf or new .dbx files",
        "Converts every mail the raw scan finds in each store. Each store gets its own output "
        "folder\n"
        "(1_Converted_Inbox_As_EML, ...) inside a new time-stamped folder in DEST, or in DEST "

@@ -173,16 +173,10 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (help) return commandHelp("convert", out);
   if (!options->mailbox.empty()) return runMailboxConvert(args, out, err);
   const std::map<std::string, std::int32_t> built = {
-      {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}, {"dbx", SAVEASDBX}};
+      {"eml", SAVEASEML}, {"pst", SAVEASPST}, {"msg", SAVEASMSG}, {"dbx", SAVEASDBX}, {"rtf", SAVEASRTF}};
   const auto kind = built.find(options->to);
   if (kind == built.end()) {
-    const std::set<std::string> later = {"rtf"};
-    if (later.count(options->to))
-      err << "quillmend convert: --to " << options->to
-          << " is not available yet; --to eml, --to pst, --to msg and --to dbx are\n";
-    else
-      err << "quillmend convert: unknown output kind '" << options->to
-          << "' (eml, pst, msg, rtf or dbx)\n";
+    err << "quillmend convert: unknown output kind '" << options->to << "' (eml, pst, msg, rtf or dbx)\n";
     return kExitUsage;
   }
 

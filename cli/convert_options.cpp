@@ -35,7 +35,7 @@ OptionTable convertOptionTable(ConvertOptions& o) {
   auto& n = o.naming;
   return {
       {"--to", "", "KIND",
-       "output kind: eml or msg (a file per mail), pst or dbx (a file per store); mbox with --mailbox",
+       "output kind: eml, msg or rtf (a file per mail), pst or dbx (a file per store); mbox with --mailbox",
        [&o](const std::string& v) -> Refusal { return o.to = v, std::nullopt; }},
       {"--dest", "-d", "DEST",
        "the folder the output goes into; made when missing, its parent must exist",

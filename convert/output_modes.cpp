@@ -3,6 +3,7 @@
 #include "convert/eml_mode.h"
 #include "convert/msg_mode.h"
 #include "convert/pst_mode.h"
+#include "convert/rtf_mode.h"
 #include "convert/save_option.h"
 
 namespace qm::convert {
@@ -13,6 +14,7 @@ std::unique_ptr<OutputMode> makeOutputMode(std::int32_t saveOption) {
     case SAVEASEML: return std::make_unique<EmlMode>();
     case SAVEASPST: return std::make_unique<PstMode>();
     case SAVEASMSG: return std::make_unique<MsgMode>();
+    case SAVEASRTF: return std::make_unique<RtfMode>();
     default: return nullptr;
   }
 }

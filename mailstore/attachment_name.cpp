@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace qm::mail {
@@ -117,6 +118,46 @@ std::u16string safeAttachmentFileName(const Attachment& attachment, std::size_t 
   std::snprintf(buffer, sizeof buffer, "ATT%05zu", position % 100000);
   name.assign(buffer, buffer + std::char_traits<char>::length(buffer));
   return name + extensionOf(attachment.mimeType);
+}
+
+namespace {
+
+bool sameName(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (upper(a[i]) != upper(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::u16string distinctFileName(const std::u16string& name, std::vector<std::u16string>& used) {
+  const auto taken = [&used](const std::u16string& candidate) {
+    for (const std::u16string& u : used)
+      if (sameName(u, candidate)) return true;
+    return false;
+  };
+  std::u16string result = name;
+  if (taken(result)) {
+    // The number goes before the extension, so that the file still opens with its program.
+    const std::size_t dot = name.rfind(u'.');
+    const bool hasDot = dot != std::u16string::npos && dot > 0;
+    const std::u16string stem = hasDot ? name.substr(0, dot) : name;
+    const std::u16string extension = hasDot ? name.substr(dot) : std::u16string();
+    for (std::size_t n = 2; taken(result); ++n) {
+      const std::string number = " (" + std::to_string(n) + ")";
+      result = stem + std::u16string(number.begin(), number.end()) + extension;
+    }
+  }
+  used.push_back(result);
+  return result;
+}
+
+std::vector<std::u16string> attachmentFileNames(const Message& message) {
+  std::vector<std::u16string> names;
+  for (std::size_t i = 0; i < message.attachments.size(); ++i)
+    distinctFileName(safeAttachmentFileName(message.attachments[i], i + 1), names);
+  return names;
 }
 
 }  // namespace qm::mail

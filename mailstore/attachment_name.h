@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "mailstore/message.h"
 
@@ -17,5 +18,14 @@ std::u16string safeAttachmentFileName(const Attachment& attachment, std::size_t 
 // Text made safe as one file-name component (folder separators replaced like every other
 // forbidden character); empty when nothing usable is left of it.
 std::u16string safeFileNameComponent(std::u16string_view name);
+
+// `name` or, when a name equal to it but for the letter case of ASCII letters is among
+// `used` already (file systems that ignore case would take them for one file), the first
+// free of "stem (2).ext", "stem (3).ext" and so on. The result joins `used`.
+std::u16string distinctFileName(const std::u16string& name, std::vector<std::u16string>& used);
+
+// The names a mail's attachments are saved under, in order: each made safe, and later
+// attachments of a name already taken numbered, so that none overwrites another.
+std::vector<std::u16string> attachmentFileNames(const Message& message);
 
 }  // namespace qm::mail

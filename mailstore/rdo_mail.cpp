@@ -1,13 +1,12 @@
 // Mails and their attachments.
-#include <cstdio>
 #include <memory>
 
 #include "mailstore/attachment_name.h"
 #include "mailstore/mime/mime_reader.h"
 #include "mailstore/rdo_objects.h"
 #include "mailstore/store_context.h"
+#include "mailstore/whole_file.h"
 #include "platform/charset.h"
-#include "platform/files.h"
 
 namespace qm::mail {
 
@@ -95,12 +94,7 @@ std::string RDOAttachment::fileName() const {
 void RDOAttachment::saveAsFile(const std::string& utf8Path) const {
   const Attachment& a = message_->attachments[index_];
   const std::vector<std::uint8_t>& bytes = a.embedded ? a.embeddedSource : a.data;
-  std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(utf8Path, "wb"));
-  if (!file) throw ComponentError("cannot create " + utf8Path);
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    throw ComponentError("cannot write " + utf8Path);
-  }
-  if (std::fclose(file.release()) != 0) throw ComponentError("cannot write " + utf8Path);
+  writeWholeFile(utf8Path, bytes.data(), bytes.size());
 }
 
 }  // namespace qm::mail

@@ -3,6 +3,7 @@
 #include "mailstore/component_setup.h"
 #include "mailstore/msg/msg_writer.h"
 #include "mailstore/pst/pst_store.h"
+#include "mailstore/rtf/rtf_mail.h"
 
 namespace qm::mail {
 
@@ -12,6 +13,7 @@ void useStandardComponents() {
     return createPstStore(path, displayName, PstStoreOptions{warn});
   });
   setMessageFileWriter(formats::kSaveAsMsg, std::make_shared<msg::MsgFileWriter>());
+  setMessageFileWriter(formats::kSaveAsRtf, std::make_shared<rtf::RtfMailWriter>());
 }
 
 }  // namespace qm::mail

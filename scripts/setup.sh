@@ -20,6 +20,8 @@ want libchm-bin  # extract_chmLib reads Help.chm back in the tests
 # Independent readers of what we write.
 for p in pst-utils pff-tools libolecf-utils libemail-outlook-message-perl libemail-address-perl \
          python3-olefile unrtf; do want "$p"; done
+# A word processor reads the rich-text documents; poppler-utils makes pictures of its pages.
+for p in libreoffice-writer-nogui poppler-utils; do want "$p"; done
 # Node.js with npm may come from elsewhere than Debian's packages; take Debian's only when absent.
 command -v node >/dev/null 2>&1 || want nodejs
 command -v npm >/dev/null 2>&1 || want npm

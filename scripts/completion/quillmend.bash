@@ -21,7 +21,7 @@ _quillmend() {
   case "$command" in
     convert)
       case "$prev" in
-        --to) COMPREPLY=($(compgen -W "eml pst msg dbx mbox" -- "$cur")); return ;;
+        --to) COMPREPLY=($(compgen -W "eml pst msg dbx rtf mbox" -- "$cur")); return ;;
         --recovered) COMPREPLY=($(compgen -W "keep drop" -- "$cur")); return ;;
         -d|--dest|--search|--mailbox) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --counter|--tag) return ;;

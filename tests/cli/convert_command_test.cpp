@@ -167,6 +167,27 @@ TEST(ConvertCommand, ToMsgWritesAFilePerMailTheReadersAgreeWith) {
   qm::convert::test::expectMessageFiles(dir.file("1_Converted_Sample_As_MSG"), mails, work.file("read"));
 }
 
+TEST(ConvertCommand, ToRtfWritesOneDocumentPerMail) {
+  qm::mail::useStandardComponents();
+  TempDir dir;
+  const Outcome o = convert({"--to", "rtf", "--into", "-d", dir.path(), kSamples + "/Sample.dbx"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  std::vector<std::string> names;
+  for (const auto& [name, contents] : filesIn(dir.file("1_Converted_Sample_As_RTF"))) {
+    names.push_back(name);
+    if (contents != "<folder>") {
+      EXPECT_EQ(contents.rfind("{\\rtf1", 0), 0u) << name;
+    }
+  }
+  // The fifth mail has an attachment.
+  EXPECT_EQ(names, (std::vector<std::string>{"Converted_msg_000001.rtf", "Converted_msg_000002.rtf",
+                                             "Converted_msg_000003.rtf", "Converted_msg_000004.rtf",
+                                             "Converted_msg_000005", "Converted_msg_000005.rtf",
+                                             "Converted_msg_000006.rtf"}));
+  EXPECT_NE(o.out.find("Converted 1 of 1 store: 6 mails written, 0 failed."), std::string::npos) << o.out;
+}
+
 TEST(ConvertCommand, GeneratedStoresInEveryLayoutGiveBackEveryMail) {
   std::vector<std::string> mails;
   const std::size_t lengths[] = {1, 511, 512, 513, 1024, 1500, 4000, 700};
@@ -348,12 +369,6 @@ TEST(ConvertCommand, NamingOptionsShapeTheOutputFolders) {
 TEST(ConvertCommand, RefusesWhatItCannotDoYet) {
   TempDir dir;
   const std::string sample = kSamples + "/Sample.dbx";
-  for (const char* kind : {"rtf"}) {
-    const Outcome o = convert({"--to", kind, "-d", dir.path(), sample});
-    EXPECT_EQ(o.status, 2);
-    EXPECT_EQ(o.err, std::string("quillmend convert: --to ") + kind +
-                         " is not available yet; --to eml, --to pst, --to msg and --to dbx are\n");
-  }
   EXPECT_EQ(convert({"--to", "mbox", "-d", dir.path(), sample}).status, 2);
   EXPECT_EQ(convert({"--to", "eml", sample}).status, 2) << "no destination";
   EXPECT_EQ(convert({"--to", "eml", "-d", dir.path()}).status, 2) << "nothing to convert";

@@ -118,10 +118,10 @@ TEST_F(MsgModeRun, EachMailBecomesAFileNumberedFromOneThroughATemporaryStoreNoth
   EXPECT_TRUE(inOrder(recorder.events(), {
       "exec: In SAVEASMSG", "error: session created", "error: LogonPstStore created",
       "exec: In <root>/A.dbx file 2 convertable mails were found", "mailDone: 0/2 saved", "mailDone: 1/2 saved",
-      "fileBar: 100", "percent:  ", "exec: SAVEASMSG Convertion Succeeded for file <root>/A.dbx",
+      "exec: SAVEASMSG Convertion Succeeded for file <root>/A.dbx",
       "exec: Temp Directory clean successfully", "exec: DBX File closed", "fileFinished: 0 found=2 saved=2 failed=0",
       "exec: In SAVEASMSG", "exec: SAVEASMSG Convertion Succeeded for file <root>/B.dbx",
-      "message(completion): Files converted Successfully to <root>/out folder"}));
+      "runEnded: completed to <root>/out"}));
   EXPECT_TRUE(snapshot(dir.file("temp")).empty());
 }
 
@@ -133,7 +133,7 @@ TEST_F(MsgModeRun, AMailThatCannotBeSavedIsLoggedByIndexAndLeavesAGapInTheNumber
       {"1_Converted_A_As_MSG/Converted_msg_000001.msg", "0 received"},
       {"1_Converted_A_As_MSG/Converted_msg_000003.msg", "2 received"}}));
   EXPECT_TRUE(inOrder(recorder.events(), {
-      "mailDone: 0/3 saved", "error: Exception while importing and saving mail no : 1", "fileBar: 66",
+      "mailDone: 0/3 saved", "error: Exception while importing and saving mail no : 1",
       "mailDone: 1/3 failed", "mailDone: 2/3 saved", "exec: SAVEASMSG Convertion Succeeded for file <root>/A.dbx"}));
 }
 

@@ -69,4 +69,26 @@ TEST(AttachmentName, EmbeddedMessagesAreNamedAfterTheirSubject) {
   EXPECT_EQ(qm::mail::safeAttachmentFileName(a, 1), u"forwarded.msg.eml");
 }
 
+TEST(AttachmentName, LaterAttachmentsOfANameTakenAreNumberedBeforeTheExtension) {
+  std::vector<std::u16string> used;
+  const auto next = [&used](const char16_t* name) { return qm::mail::distinctFileName(name, used); };
+  EXPECT_EQ(next(u"a.txt"), u"a.txt");
+  EXPECT_EQ(next(u"A.TXT"), u"A (2).TXT") << "one file where letter case does not count";
+  EXPECT_EQ(next(u"a.txt"), u"a (3).txt");
+  EXPECT_EQ(next(u"a (2).txt"), u"a (2) (2).txt");
+  EXPECT_EQ(next(u"README"), u"README");
+  EXPECT_EQ(next(u"README"), u"README (2)");
+  EXPECT_EQ(next(u".profile"), u".profile");
+  EXPECT_EQ(next(u".profile"), u".profile (2)");
+
+  qm::mail::Message m;
+  for (const char16_t* name : {u"x.pdf", u"", u"x.pdf", u"dir/x.pdf"}) {
+    m.attachments.emplace_back();
+    m.attachments.back().fileName = name;
+    m.attachments.back().mimeType = "application/pdf";
+  }
+  EXPECT_EQ(qm::mail::attachmentFileNames(m),
+            (std::vector<std::u16string>{u"x.pdf", u"ATT00002.pdf", u"x (2).pdf", u"x (3).pdf"}));
+}
+
 }  // namespace

@@ -243,5 +243,27 @@ TEST_F(RunFromWindow, NonAsciiStoresAreConvertedAndNamed) {
   EXPECT_TRUE(written.count("2_Converted_Boîte de réception_As_EML/Boîte de réception_000001.eml"));
 }
 
+TEST_F(RunFromWindow, SaveAsRtfWritesADocumentPerMailWithItsAttachments) {
+  mail::useStandardComponents();
+  writeSettings(true, false, false);
+  const std::string store = storeCopy("Sample.dbx");
+  prepare({store}, IDR_SAVE_RTF);
+  press(IDB_CONVERT);
+  ASSERT_TRUE(pumpUntil([&] { return completionShown() && text(IDT_SCAN) == "Ready to Scan"; }));
+  pump();
+  std::vector<std::string> documents;
+  for (const auto& [name, contents] : snapshot(dialog->destinationFolder)) {
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".rtf") {
+      documents.push_back(name.substr(name.find('/') + 1));
+      EXPECT_EQ(contents.rfind("{\\rtf1", 0), 0u) << name;
+    }
+  }
+  EXPECT_EQ(documents, (std::vector<std::string>{"Converted_msg_000001.rtf", "Converted_msg_000002.rtf",
+                                                 "Converted_msg_000003.rtf", "Converted_msg_000004.rtf",
+                                                 "Converted_msg_000005.rtf", "Converted_msg_000006.rtf"}));
+  const auto log = execLog();
+  EXPECT_NE(std::find(log.begin(), log.end(), "SAVEASRTF Convertion Succeeded for file " + store), log.end());
+}
+
 }  // namespace
 }  // namespace qm::test
