@@ -8,7 +8,7 @@ need=()
 want() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
 
 # Native build, tests, benchmarks and the fuzzer.
-for p in build-essential cmake ninja-build git pkg-config googletest libgtest-dev libgmock-dev \
+for p in build-essential ccache cmake ninja-build git pkg-config googletest libgtest-dev libgmock-dev \
          libbenchmark-dev clang libclang-rt-14-dev python3; do want "$p"; done
 if [ "${1:-}" != "--native" ]; then
 # Windows builds, and running them under Wine with a virtual display.

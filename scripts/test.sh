@@ -10,6 +10,11 @@ root=$(pwd)
 bash scripts/setup.sh $([ "${1:-}" = "--quick" ] && echo --native)
 
 jobs=$(nproc)
+# Compiled objects are shared between builds and checkouts through ccache where it is present.
+if command -v ccache >/dev/null 2>&1; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$root")}"
+fi
 build() {  # preset
   cmake --preset "$1" >/dev/null
   cmake --build "build/$1" -j "$jobs"

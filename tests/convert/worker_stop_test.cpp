@@ -208,8 +208,8 @@ TEST(WorkerStop, AStopDuringTheScanEndsTheRunBeforeAnyMailIsWritten) {
   const auto events = scene.recorder.events();
   ASSERT_NE(std::find(events.begin(), events.end(), "exec: Advance Search Initialized"), events.end());
   ASSERT_GE(events.size(), 2u);
-  EXPECT_EQ(events[events.size() - 2], "exec: Advance Search Initialized") << "nothing but the run's end after the stop";
   EXPECT_EQ(events.back(), "runEnded: stopped");
+  EXPECT_EQ(events[events.size() - 2], "exec: Advance Search Initialized") << "nothing is recorded after the stop";
   for (const auto& [path, text] : scene.written())  // the earlier run's mails only
     EXPECT_FALSE(path.find("Large") != std::string::npos && path.find(".eml") != std::string::npos) << path;
 }
