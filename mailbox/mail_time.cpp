@@ -38,7 +38,8 @@ std::optional<mail::UnixTime> dateHeaderTime(std::string_view text) {
       while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) {
         std::size_t e = text.find('\n', next);
         if (e == std::string_view::npos) e = text.size();
-        value += " " + std::string(text.substr(next, e - next));
+        value += ' ';
+        value.append(text.substr(next, e - next));
         next = e + 1;
       }
       return mail::mime::parseMailDate(value);
