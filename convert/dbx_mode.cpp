@@ -39,7 +39,12 @@ bool copyWhole(const std::string& from, const std::string& to) {
   const std::filesystem::path source = platform::toPath(from);
   const std::filesystem::path part = platform::toPath(to + ".part");
   std::filesystem::remove(part, ec);
+#ifdef _WIN32
+  // The store's own file may still be held open there: a second name is not to be had.
+  ec = std::make_error_code(std::errc::not_supported);
+#else
   std::filesystem::create_hard_link(source, part, ec);
+#endif
   if (ec) std::filesystem::copy_file(source, part, std::filesystem::copy_options::overwrite_existing, ec);
   if (!ec) std::filesystem::rename(part, platform::toPath(to), ec);
   if (ec) std::filesystem::remove(part, ec);
