@@ -91,7 +91,8 @@ std::map<std::string, int> readpstCounts(const std::string& pstPath, const std::
   const fs::path target = fs::path(work) / "readpst";
   fs::remove_all(target);
   fs::create_directories(target);
-  if (!runCommand("readpst -q -D -r -e -o " + shellQuoted(target.string()) + " " + shellQuoted(pstPath))) return counts;
+  // -j 0: readpst's parallel jobs race on the mails of one folder and now and then drop one.
+  if (!runCommand("readpst -j 0 -q -D -r -e -o " + shellQuoted(target.string()) + " " + shellQuoted(pstPath))) return counts;
   // readpst names the top after the store's display name.
   for (const auto& top : fs::directory_iterator(target)) {
     for (auto it = fs::recursive_directory_iterator(top.path()); it != fs::recursive_directory_iterator(); ++it) {
