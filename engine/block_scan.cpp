@@ -21,6 +21,8 @@ constexpr std::size_t kChunkSize = 100000;
 constexpr std::size_t kChunkOverlap = 16;
 // A size field at chunk position i is tested while i < count - 13.
 constexpr std::size_t kTailNotTested = 13;
+// The pages of the mapping are asked for this far ahead of the scan, a stretch at a time.
+constexpr std::uint64_t kMapAhead = 4u << 20;
 
 // Grows the table ahead of the scan to the number of blocks the file will hold if the rest
 // of it is like the part scanned so far, so that the table is rarely moved while it fills.
@@ -110,6 +112,18 @@ void DbxFile::searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteB
   }
 }
 
+// Maps in the next stretch of the store once the scan comes close to the end of the last
+// one; only where the stretch lies in the current mapping, so that the hint never moves it.
+void DbxFile::mapAhead(std::uint64_t scanEnd, std::uint64_t& mappedAhead) {
+  if (scanEnd <= mappedAhead || !bytes_.mapped()) return;
+  const std::uint64_t from = std::max(mappedAhead, scanEnd - std::min<std::uint64_t>(scanEnd, kChunkSize));
+  const std::uint64_t length = std::min<std::uint64_t>(kMapAhead, bytes_.size() - std::min(bytes_.size(), from));
+  mappedAhead = from + kMapAhead;
+  if (length == 0 || !bytes_.inWindow(from, static_cast<std::size_t>(length))) return;
+  const qm::Bytes stretch = bytes_.view(from, static_cast<std::size_t>(length));
+  qm::platform::adviseReadSoon(stretch.data(), stretch.size());
+}
+
 void DbxFile::scanBlocks() {
   blockCount = 0;
   findings_.stopped = false;
@@ -120,6 +134,7 @@ void DbxFile::scanBlocks() {
   try {
     std::int64_t base = 0;
     std::uint8_t byteBefore = 0;  // the byte in front of the next chunk
+    std::uint64_t mappedAhead = 0;  // the end of the stretch asked for
     for (;;) {
       // Stop is checked once a chunk: a stopped run waits for one chunk's search at most.
       if (host_.stopRequested()) {
@@ -127,6 +142,7 @@ void DbxFile::scanBlocks() {
         logLine(formatLogText("Search stopped at offset:%d", {base}), true);
         break;
       }
+      mapAhead(static_cast<std::uint64_t>(base) + kChunkSize, mappedAhead);
       const qm::Bytes chunk = bytes_.view(static_cast<std::uint64_t>(base), kChunkSize);
       if (chunk.empty()) break;
       const auto count = static_cast<std::int64_t>(chunk.size());

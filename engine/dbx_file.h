@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/engine_host.h"
 #include "engine/store_bytes.h"
 #include "platform/bytes.h"
+#include "platform/safe_files.h"
 
 // One recognised message data block.
 struct DbxBlockRecord {
@@ -124,6 +126,7 @@ class DbxFile {
   void logLine(const std::string& text, bool toErrorLog);
   void refreshFileSize();
   void releaseTables();
+  void mapAhead(std::uint64_t scanEnd, std::uint64_t& mappedAhead);
   bool scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
   void searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
   bool readHead(std::int32_t first, std::string& head);
@@ -131,7 +134,7 @@ class DbxFile {
   enum class CopyResult;
   CopyResult copyChain(std::FILE* out, std::int32_t first, std::int32_t mailNumber, std::string& head);
   CopyResult flushPieces(std::FILE* out, std::int32_t mailNumber);
-  std::string outputNameFor(const std::string& folder, std::int32_t mailNumber) const;
+  std::string outputFileName(std::int32_t mailNumber) const;
 
   EngineHost& host_;
   StoreBytes bytes_;
@@ -141,4 +144,6 @@ class DbxFile {
   std::vector<qm::platform::Piece> pieces_;
   std::vector<std::uint32_t> writtenMark_;
   std::uint32_t markEpoch_ = 0;
+  // The folder the last mail went to, held open for the next ones.
+  std::unique_ptr<qm::platform::OutputFolder> outputFolder_;
 };

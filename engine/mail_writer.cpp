@@ -38,8 +38,10 @@ std::string_view usedText(qm::Bytes block, std::uint32_t usedLength) {
 
 // The pieces written by one call: 1024 blocks of text, the most one system call takes.
 constexpr std::size_t kPiecesPerWrite = 1024;
-// The stdio buffer of each .eml file written, where the pieces go through it (Windows).
+#ifdef _WIN32
+// The stdio buffer of each .eml file written, where the pieces go through it.
 constexpr std::size_t kOutputBuffer = 1 << 16;
+#endif
 
 // Copies `size` mapped bytes into `to` as a guarded section; false when the file has shrunk
 // under them.
@@ -68,9 +70,8 @@ bool readWholeBlock(StoreBytes& bytes, std::int64_t position, std::array<std::ui
 
 enum class DbxFile::CopyResult { Complete, Failed, Unreadable, Stopped };
 
-std::string DbxFile::outputNameFor(const std::string& folder, std::int32_t mailNumber) const {
-  return folder + qm::platform::pathSeparator() +
-         formatLogText("%s_%06d.eml", {title, static_cast<std::int64_t>(mailNumber) + 1});
+std::string DbxFile::outputFileName(std::int32_t mailNumber) const {
+  return formatLogText("%s_%06d.eml", {title, static_cast<std::int64_t>(mailNumber) + 1});
 }
 
 // The text of the chain's first block and of up to four blocks after it; false when even the
@@ -214,7 +215,8 @@ bool DbxFile::writeMail(const std::string& folder, std::string& outputPath, std:
     const auto& table = blockTable;
     if (first < 0 || first >= static_cast<std::int32_t>(table.size())) return false;
     if (table[first].status != kBlockMailStart) return false;
-    outputPath = outputNameFor(folder, mailNumber);
+    const std::string name = outputFileName(mailNumber);
+    outputPath = folder + qm::platform::pathSeparator() + name;
     if (characterCount(outputPath) > kLongestOutputPath) {
       logLine(formatLogText("Mail %d refused: output path of %d characters is longer than %d: %s",
                             {mailNumber, characterCount(outputPath), kLongestOutputPath, outputPath}),
@@ -222,17 +224,21 @@ bool DbxFile::writeMail(const std::string& folder, std::string& outputPath, std:
       return false;
     }
     if (recoveryMode && !passesHeaderTest(first, mailNumber)) return false;
-    logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
+    if (logEnabled) logLine(formatLogText("Mail %d Starts at %d Offset", {mailNumber, table[first].position}), false);
     // Written under a partial name and renamed when complete: a failed, stopped or killed
     // mail never leaves a file under a name that looks converted.
+    if (!outputFolder_ || outputFolder_->path() != folder)
+      outputFolder_ = std::make_unique<qm::platform::OutputFolder>(folder);
     qm::platform::OutputFile out;
     errno = 0;
-    if (!out.open(outputPath)) {
+    if (!out.open(*outputFolder_, name)) {
       if (errno == ENOSPC) outputDiskFull = true;
       logLine(formatLogText("Error creating file %s: %s", {outputPath, systemReason()}), true);
       return false;
     }
-    std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);
+#ifdef _WIN32
+    std::setvbuf(out.stream(), nullptr, _IOFBF, kOutputBuffer);  // the pieces go through the stream there
+#endif
     std::string head;
     if (copyChain(out.stream(), first, mailNumber, head) != CopyResult::Complete) return false;
     if (!recoveryMode && !looksLikeMailHeader(head)) ++findings_.headerless;
@@ -243,7 +249,7 @@ bool DbxFile::writeMail(const std::string& folder, std::string& outputPath, std:
               true);
       return false;
     }
-    logLine(formatLogText("Mail:%d saved successfully to file:%s", {mailNumber, outputPath}), false);
+    if (logEnabled) logLine(formatLogText("Mail:%d saved successfully to file:%s", {mailNumber, outputPath}), false);
     return true;
   } catch (...) {
     logLine(formatLogText("Exception while writing %d mail at %s", {mailNumber, outputPath}), true);

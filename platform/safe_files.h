@@ -45,9 +45,35 @@ class FolderHold {
   std::intptr_t handle_;
 };
 
-// An output file written under a partial name beside its final name ("<final>.partial", or
-// "<final>.partial-N" when that exists) and renamed when it is complete. A run that is killed,
-// or a disk that fills up, never leaves a file under a name that looks finished. The partial
+// A folder that output files are made in. On POSIX it is held open, so that each file is made
+// and named relative to it without a walk of its path, and whether only its owner can enter
+// it is read once. A folder that cannot be opened is reached through its path instead.
+class OutputFolder {
+ public:
+  explicit OutputFolder(const std::string& utf8Path);
+  ~OutputFolder();
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  // The path of an entry of the folder.
+  std::string pathOf(const std::string& name) const;
+  // Whether nobody but the owner can enter the folder; its files are then kept as private.
+  bool ownerOnly() const { return ownerOnly_; }
+  // The open folder (a descriptor on POSIX), or -1 when it is reached through its path.
+  std::intptr_t handle() const { return handle_; }
+
+ private:
+  std::string path_;
+  std::intptr_t handle_ = -1;
+  bool ownerOnly_ = false;
+};
+
+// An output file that appears under its final name only when it is complete. Where the system
+// can make a file with no name (Linux), it is written nameless and gets its name when
+// committed; elsewhere it is written under a partial name beside the final one
+// ("<final>.partial", or "<final>.partial-N" when that exists) and renamed. A run that is
+// killed, or a disk that fills up, never leaves a file under a name that looks finished. The
 // file is new (never an existing file or link) and, in a folder that only its owner can
 // enter, readable by its owner alone.
 class OutputFile {
@@ -57,26 +83,35 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the partial file for `finalPath`; false when it cannot be made.
-  bool open(const std::string& finalPath);
+  // Where the file is written first.
+  enum class Naming { Unnamed, PartialName };
+  // Creates the file that will be `finalPath`; false when it cannot be made.
+  bool open(const std::string& finalPath, Naming naming = Naming::Unnamed);
+  // The same for `name` in `folder`, which must outlive the file.
+  bool open(const OutputFolder& folder, const std::string& name, Naming naming = Naming::Unnamed);
   std::FILE* stream() const { return stream_; }
-  const std::string& partialPath() const { return partial_; }
+  // The partial file's path, or nothing while the file has no name.
+  std::string partialPath() const;
 
   enum class Replace { Never, Existing };
   // Closes the file and gives it its final name. With Replace::Never a file of that name is
   // never replaced: the commit fails instead. False on any failure, after which nothing is
-  // left under either name.
+  // left under either name; errno then tells the first failure.
   bool commit(Replace replace = Replace::Never);
-  // Closes and deletes the partial file (also done by the destructor when not committed).
+  // Closes the file and deletes any partial file (also done by the destructor when not
+  // committed).
   void discard();
 
  private:
-  std::FILE* stream_ = nullptr;
-  std::string final_;
-  std::string partial_;
-};
+  bool openPartial();
+  bool commitUnnamed(std::FILE* stream, Replace replace);
+  bool nameThroughPartial(std::FILE* stream);
 
-// Renames `from` to `to`; with Replace::Never only when nothing of that name exists.
-bool renameFile(const std::string& from, const std::string& to, OutputFile::Replace replace);
+  std::FILE* stream_ = nullptr;
+  const OutputFolder* folder_ = nullptr;
+  std::unique_ptr<OutputFolder> ownFolder_;
+  std::string name_;
+  std::string partial_;  // the partial file's name in the folder; empty while unnamed
+};
 
 }  // namespace qm::platform

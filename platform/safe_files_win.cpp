@@ -33,7 +33,8 @@ bool makePrivateDirectory(const std::string& utf8Path) {
   return made;
 }
 
-std::FILE* createNewFile(const std::string& utf8Path) {
+std::FILE* createNewFileIn(const OutputFolder& folder, const std::string& name) {
+  const std::string utf8Path = folder.pathOf(name);
   // CREATE_NEW fails on any existing name; the file takes the folder's inherited access.
   HANDLE h = CreateFileW(toWide(utf8Path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -52,8 +53,23 @@ std::FILE* createNewFile(const std::string& utf8Path) {
   return stream;
 }
 
-bool existsAsAnything(const std::string& utf8Path) {
-  return GetFileAttributesW(toWide(utf8Path).c_str()) != INVALID_FILE_ATTRIBUTES;
+// Windows makes no file without a name: every output file takes a partial name first.
+std::FILE* createUnnamedFile(const OutputFolder&) { return nullptr; }
+
+Naming nameUnnamedFile(std::FILE*, const OutputFolder&, const std::string&) { return Naming::Failed; }
+
+bool renameIn(const OutputFolder& folder, const std::string& from, const std::string& to,
+              OutputFile::Replace replace) {
+  const DWORD flags = replace == OutputFile::Replace::Existing ? MOVEFILE_REPLACE_EXISTING : 0;
+  return MoveFileExW(toWide(folder.pathOf(from)).c_str(), toWide(folder.pathOf(to)).c_str(), flags) != 0;
+}
+
+void deleteIn(const OutputFolder& folder, const std::string& name) {
+  DeleteFileW(toWide(folder.pathOf(name)).c_str());
+}
+
+bool existsIn(const OutputFolder& folder, const std::string& name) {
+  return GetFileAttributesW(toWide(folder.pathOf(name)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool removeLink(const std::string& utf8Path) {
@@ -100,9 +116,9 @@ std::unique_ptr<FolderHold> FolderHold::take(const std::string& utf8Path) {
   return std::unique_ptr<FolderHold>(new FolderHold(reinterpret_cast<std::intptr_t>(h)));
 }
 
-bool renameFile(const std::string& from, const std::string& to, OutputFile::Replace replace) {
-  const DWORD flags = replace == OutputFile::Replace::Existing ? MOVEFILE_REPLACE_EXISTING : 0;
-  return MoveFileExW(toWide(from).c_str(), toWide(to).c_str(), flags) != 0;
-}
+// The folder is reached through its path; the files made in it inherit its access list.
+OutputFolder::OutputFolder(const std::string& utf8Path) : path_(utf8Path) {}
+
+OutputFolder::~OutputFolder() = default;
 
 }  // namespace qm::platform

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -101,52 +102,102 @@ TEST(FolderHold, OneHolderAtATime) {
   EXPECT_EQ(platform::FolderHold::take(dir.file("missing")), nullptr);
 }
 
-TEST(OutputFile, IsInvisibleUnderItsFinalNameUntilCommitted) {
+// Every output file is written both ways: with no name until committed where the system
+// allows it, and under a partial name.
+class OutputFileTest : public ::testing::TestWithParam<platform::OutputFile::Naming> {
+ protected:
+  bool unnamed(const platform::OutputFile& file) const {
+    return GetParam() == platform::OutputFile::Naming::Unnamed && file.partialPath().empty();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Naming, OutputFileTest,
+                         ::testing::Values(platform::OutputFile::Naming::Unnamed,
+                                           platform::OutputFile::Naming::PartialName),
+                         [](const auto& info) {
+                           return info.param == platform::OutputFile::Naming::Unnamed ? "Unnamed" : "PartialName";
+                         });
+
+TEST_P(OutputFileTest, IsInvisibleUnderItsFinalNameUntilCommitted) {
   TempDir dir;
   const std::string final = dir.file("Inbox_000001.eml");
   platform::OutputFile file;
-  ASSERT_TRUE(file.open(final));
+  ASSERT_TRUE(file.open(final, GetParam()));
   ASSERT_GE(std::fputs("From: a\r\n\r\nbody", file.stream()), 0);
   std::fflush(file.stream());
   EXPECT_FALSE(platform::fileExists(final));
-  EXPECT_EQ(file.partialPath(), final + ".partial");
+  if (unnamed(file)) {
+    EXPECT_TRUE(platform::listDirectory(dir.path()).empty()) << "a nameless file shows in no listing";
+  } else {
+    EXPECT_EQ(file.partialPath(), final + ".partial");
+  }
+#if defined(__linux__)
+  if (GetParam() == platform::OutputFile::Naming::Unnamed) {
+    EXPECT_TRUE(unnamed(file)) << "Linux makes nameless files";
+  }
+#endif
   EXPECT_TRUE(file.commit());
   EXPECT_EQ(readFile(final), "From: a\r\n\r\nbody");
   EXPECT_EQ(platform::listDirectory(dir.path()).size(), 1u);
 }
 
-TEST(OutputFile, DiscardedOrAbandonedLeavesNothing) {
+TEST_P(OutputFileTest, DiscardedOrAbandonedLeavesNothing) {
   TempDir dir;
   {
     platform::OutputFile file;
-    ASSERT_TRUE(file.open(dir.file("Inbox_000001.eml")));
+    ASSERT_TRUE(file.open(dir.file("Inbox_000001.eml"), GetParam()));
     std::fputs("half a mail", file.stream());
   }
   platform::OutputFile file;
-  ASSERT_TRUE(file.open(dir.file("Inbox_000002.eml")));
+  ASSERT_TRUE(file.open(dir.file("Inbox_000002.eml"), GetParam()));
   file.discard();
+  EXPECT_FALSE(file.commit()) << "nothing left to commit";
   EXPECT_TRUE(platform::listDirectory(dir.path()).empty());
 }
 
-TEST(OutputFile, NeverReplacesAFileUnlessAskedTo) {
+TEST_P(OutputFileTest, NeverReplacesAFileUnlessAskedTo) {
   TempDir dir;
   const std::string final = dir.file("Converted_Inbox.pst");
   qm::test::writeFile(final, std::string("someone else's"));
   // A partial file a killed run left behind is not taken over either.
   qm::test::writeFile(final + ".partial", std::string("left behind"));
   platform::OutputFile file;
-  ASSERT_TRUE(file.open(final));
-  EXPECT_EQ(file.partialPath(), final + ".partial-1");
+  ASSERT_TRUE(file.open(final, GetParam()));
+  const bool nameless = unnamed(file);
+  if (!nameless) {
+    EXPECT_EQ(file.partialPath(), final + ".partial-1");
+  }
   std::fputs("ours", file.stream());
+  errno = 0;
   EXPECT_FALSE(file.commit(platform::OutputFile::Replace::Never));
+  if (nameless) {
+    EXPECT_EQ(errno, EEXIST);
+  }
   EXPECT_EQ(readFile(final), "someone else's");
   EXPECT_EQ(readFile(final + ".partial"), "left behind");
   EXPECT_EQ(platform::listDirectory(dir.path()).size(), 2u);
 
-  ASSERT_TRUE(file.open(final));
+  ASSERT_TRUE(file.open(final, GetParam()));
   std::fputs("ours", file.stream());
   EXPECT_TRUE(file.commit(platform::OutputFile::Replace::Existing));
   EXPECT_EQ(readFile(final), "ours");
+  EXPECT_EQ(readFile(final + ".partial"), "left behind");
+  EXPECT_EQ(platform::listDirectory(dir.path()).size(), 2u) << "no partial file of ours is left";
+}
+
+// The mail writer's way: one folder held open for thousands of files.
+TEST_P(OutputFileTest, ManyFilesThroughOneFolder) {
+  TempDir dir;
+  const platform::OutputFolder folder(dir.path());
+  for (int i = 0; i < 300; ++i) {
+    platform::OutputFile file;
+    const std::string name = "Inbox_" + std::to_string(i) + ".eml";
+    ASSERT_TRUE(file.open(folder, name, GetParam()));
+    ASSERT_GE(std::fputs(name.c_str(), file.stream()), 0);
+    ASSERT_TRUE(file.commit(platform::OutputFile::Replace::Existing));
+  }
+  EXPECT_EQ(platform::listDirectory(dir.path()).size(), 300u);
+  EXPECT_EQ(readFile(folder.pathOf("Inbox_299.eml")), "Inbox_299.eml");
 }
 
 TEST(OutputFile, AFolderThatCannotBeWrittenIsReported) {
@@ -157,12 +208,12 @@ TEST(OutputFile, AFolderThatCannotBeWrittenIsReported) {
 }
 
 #ifndef _WIN32
-TEST(OutputFile, IsOwnerOnlyInAPrivateFolder) {
+TEST_P(OutputFileTest, IsOwnerOnlyInAPrivateFolder) {
   TempDir dir;
   const auto temp = platform::createPrivateFolder(dir.file("temp"));
   ASSERT_TRUE(temp.has_value());
   platform::OutputFile file;
-  ASSERT_TRUE(file.open(*temp + sep + "Inbox_000001.eml"));
+  ASSERT_TRUE(file.open(*temp + sep + "Inbox_000001.eml", GetParam()));
   ASSERT_TRUE(file.commit());
   struct stat st {};
   ASSERT_EQ(::stat((*temp + sep + "Inbox_000001.eml").c_str(), &st), 0);
