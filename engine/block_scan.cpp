@@ -5,7 +5,11 @@
 // positions. The chunks are views of the store's mapping, searched in place; each one is
 // searched as a guarded section, so that a file cut short under the scan ends it there.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <thread>
 #include <new>
 #include <vector>
 
@@ -58,24 +62,51 @@ std::uint32_t valueBefore(const std::uint8_t* bytes, std::size_t i, std::int64_t
 
 }  // namespace
 
+// One stretch of the scan: the chunks whose starts lie in [from, until), or from `from` to
+// the end of the file when `until` is negative. The first stretch fills the block table and
+// logs as it goes; a second one, run on a thread of its own, fills a table and keeps its log
+// lines, both handed over in file order once the first is through.
+struct DbxFile::ScanPart {
+  enum class End { Done, Stopped, Shrunk };
+
+  std::int64_t from = 0;
+  std::int64_t until = -1;
+  std::uint8_t byteBefore = 0;  // the byte in front of the first chunk
+  std::vector<DbxBlockRecord>* table = nullptr;
+  std::int32_t blocks = 0;
+  bool keepLines = false;
+  std::vector<std::pair<std::string, bool>> lines;
+  End end = End::Done;
+  std::function<bool()> stopRequested;
+};
+
+void DbxFile::partLog(ScanPart& part, const std::string& text, bool error) {
+  if (!part.keepLines) {
+    logLine(text, error);
+  } else if (logEnabled) {
+    part.lines.emplace_back(text, error);
+  }
+}
+
 // Runs in a guarded section: it reads mapped bytes only while nothing is half done, and its
 // locals need no destruction.
-bool DbxFile::scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
+bool DbxFile::scanChunk(ScanPart& part, qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
   struct Section {
     DbxFile* self;
+    ScanPart* part;
     qm::Bytes chunk;
     std::int64_t base;
     std::uint8_t byteBefore;
-  } section{this, chunk, base, byteBefore};
+  } section{this, &part, chunk, base, byteBefore};
   return qm::platform::runGuarded(
       [](void* context) {
         auto* s = static_cast<Section*>(context);
-        s->self->searchChunk(s->chunk, s->base, s->byteBefore);
+        s->self->searchChunk(*s->part, s->chunk, s->base, s->byteBefore);
       },
       &section);
 }
 
-void DbxFile::searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
+void DbxFile::searchChunk(ScanPart& part, qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore) {
   const std::size_t n = chunk.size();
   if (n <= kTailNotTested) return;
   const std::size_t lastTested = n - kTailNotTested - 1;
@@ -83,7 +114,7 @@ void DbxFile::searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteB
   // The second byte of a size field 00 02 00 00 at position i lies at i + 1.
   const std::uint8_t* cursor = bytes + 1;
   const std::uint8_t* const end = bytes + lastTested + 2;
-  auto& table = blockTable;
+  auto& table = *part.table;
   while (cursor < end) {
     const void* hit = std::memchr(cursor, 0x02, static_cast<std::size_t>(end - cursor));
     if (!hit) break;
@@ -103,10 +134,9 @@ void DbxFile::searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteB
       record.nextOffset = nextOffset;
       record.usedLength = used;
       table.push_back(record);
-      ++blockCount;
+      ++part.blocks;
     } catch (...) {
-      logLine(formatLogText("Exception scanning bytes at offset=%d",
-                            {base + static_cast<std::int64_t>(i)}),
+      partLog(part, formatLogText("Exception scanning bytes at offset=%d", {base + static_cast<std::int64_t>(i)}),
               true);
     }
   }
@@ -124,6 +154,62 @@ void DbxFile::mapAhead(std::uint64_t scanEnd, std::uint64_t& mappedAhead) {
   qm::platform::adviseReadSoon(stretch.data(), stretch.size());
 }
 
+// The chunks of one stretch, each searched in turn. Stop is checked once a chunk: a stopped
+// run waits for one chunk's search at most.
+void DbxFile::scanPart(ScanPart& part) {
+  std::int64_t base = part.from;
+  std::uint8_t byteBefore = part.byteBefore;
+  std::uint64_t mappedAhead = 0;  // the end of the stretch asked for
+  for (;;) {
+    if (part.until >= 0 && base >= part.until) break;
+    if (part.stopRequested()) {
+      part.end = ScanPart::End::Stopped;
+      partLog(part, formatLogText("Search stopped at offset:%d", {base}), true);
+      break;
+    }
+    mapAhead(static_cast<std::uint64_t>(base) + kChunkSize, mappedAhead);
+    const qm::Bytes chunk = bytes_.view(static_cast<std::uint64_t>(base), kChunkSize);
+    if (chunk.empty()) break;
+    const auto count = static_cast<std::int64_t>(chunk.size());
+    partLog(part, formatLogText("Scanning from offset:%d to ReadCount:%d", {base, count}), false);
+    if (!scanChunk(part, chunk, base, byteBefore)) {
+      part.end = ScanPart::End::Shrunk;
+      partLog(part, formatLogText("Error reading from offset:%d: the file has shrunk since it was opened", {base}),
+              true);
+      break;
+    }
+    // A short chunk is the file's last: the next read would deliver nothing.
+    if (chunk.size() < kChunkSize) break;
+    byteBefore = chunk[chunk.size() - kChunkOverlap - 1];
+    base += count - static_cast<std::int64_t>(kChunkOverlap);
+    reserveAhead(*part.table, base - part.from, fileSize - part.from);
+  }
+}
+
+// Where a second thread takes over the scan: the start of the chunk nearest the middle of
+// the file, or 0 for one thread. Two threads only where the whole store is one mapping (its
+// views then move nothing), the store is large enough to gain and a second core is there.
+std::int64_t DbxFile::secondPartStart() const {
+  constexpr std::int64_t kStep = static_cast<std::int64_t>(kChunkSize - kChunkOverlap);
+  if (fileSize < 2 * kStep || static_cast<std::uint64_t>(fileSize) < parallelScanFrom_) return 0;
+  if (!bytes_.wholeFileMapped() || std::thread::hardware_concurrency() < 2) return 0;
+  return fileSize / kStep / 2 * kStep;
+}
+
+// The byte in front of `offset`, read as a guarded section; false when the file has shrunk.
+bool DbxFile::byteAt(std::int64_t offset, std::uint8_t& byte) {
+  const qm::Bytes one = bytes_.view(static_cast<std::uint64_t>(offset), 1);
+  if (one.size() != 1) return false;
+  struct Read {
+    const std::uint8_t* from;
+    std::uint8_t* to;
+  } read{one.data(), &byte};
+  return qm::platform::runGuarded([](void* context) {
+    auto* r = static_cast<Read*>(context);
+    *r->to = *r->from;
+  }, &read);
+}
+
 void DbxFile::scanBlocks() {
   blockCount = 0;
   findings_.stopped = false;
@@ -132,34 +218,74 @@ void DbxFile::scanBlocks() {
   table.shrink_to_fit();
   logLine("Advance Search Initialized", false);
   try {
-    std::int64_t base = 0;
-    std::uint8_t byteBefore = 0;  // the byte in front of the next chunk
-    std::uint64_t mappedAhead = 0;  // the end of the stretch asked for
-    for (;;) {
-      // Stop is checked once a chunk: a stopped run waits for one chunk's search at most.
-      if (host_.stopRequested()) {
-        findings_.stopped = true;
-        logLine(formatLogText("Search stopped at offset:%d", {base}), true);
-        break;
+    ScanPart first;
+    first.table = &table;
+    first.stopRequested = [this] { return host_.stopRequested(); };
+    // The second half of a large store is searched by a thread of its own at the same time.
+    // The host is asked by this thread alone; the other one sees its answer through `stop`.
+    std::atomic<bool> stop{false}, finished{false};
+    std::vector<DbxBlockRecord> secondTable;
+    ScanPart second;
+    std::thread helper;
+    if (const std::int64_t start = secondPartStart(); start > 0 && byteAt(start - 1, second.byteBefore)) {
+      second.from = start;
+      second.table = &secondTable;
+      second.keepLines = true;
+      second.stopRequested = [&stop] { return stop.load(std::memory_order_relaxed); };
+      try {
+        helper = std::thread([this, &second, &finished] {
+          try {
+            scanPart(second);
+          } catch (...) {
+            second.end = ScanPart::End::Shrunk;
+            partLog(second, formatLogText("Exception in searching objects after object=%d", {second.blocks}), true);
+          }
+          finished.store(true, std::memory_order_release);
+        });
+        first.until = start;
+      } catch (...) {
+        // No thread to be had: this one goes on to the end.
       }
-      mapAhead(static_cast<std::uint64_t>(base) + kChunkSize, mappedAhead);
-      const qm::Bytes chunk = bytes_.view(static_cast<std::uint64_t>(base), kChunkSize);
-      if (chunk.empty()) break;
-      const auto count = static_cast<std::int64_t>(chunk.size());
-      logLine(formatLogText("Scanning from offset:%d to ReadCount:%d", {base, count}), false);
-      if (!scanChunk(chunk, base, byteBefore)) {
-        logLine(formatLogText("Error reading from offset:%d: the file has shrunk since it was opened", {base}),
-                true);
-        break;
-      }
-      // A short chunk is the file's last: the next read would deliver nothing.
-      if (chunk.size() < kChunkSize) break;
-      byteBefore = chunk[chunk.size() - kChunkOverlap - 1];
-      base += count - static_cast<std::int64_t>(kChunkOverlap);
-      reserveAhead(table, base, fileSize);
     }
+    try {
+      scanPart(first);
+    } catch (...) {
+      stop = true;
+      if (helper.joinable()) helper.join();
+      blockCount = first.blocks;
+      throw;
+    }
+    if (helper.joinable()) {
+      joinSecondPart(first, second, stop, finished, helper);
+      table.insert(table.end(), secondTable.begin(), secondTable.end());
+      first.blocks += second.blocks;
+      first.end = second.end;
+    }
+    blockCount = first.blocks;
+    findings_.stopped = first.end == ScanPart::End::Stopped;
   } catch (...) {
     logLine(formatLogText("Exception in searching objects after object=%d", {blockCount}), true);
   }
   logLine(formatLogText("%d Normal object found", {blockCount}), false);
+}
+
+// Waits for the second half while asking the host for Stop as often as a chunk takes, then
+// hands over its lines, unless the first half ended early: the second half then lies past
+// where the scan ended, and its blocks are dropped.
+void DbxFile::joinSecondPart(const ScanPart& first, ScanPart& second, std::atomic<bool>& stop,
+                             const std::atomic<bool>& finished, std::thread& helper) {
+  if (first.end != ScanPart::End::Done) {
+    stop = true;
+    helper.join();
+    second.table->clear();
+    second.blocks = 0;
+    second.end = first.end;
+    return;
+  }
+  while (!finished.load(std::memory_order_acquire)) {
+    if (!stop && host_.stopRequested()) stop = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  helper.join();
+  for (const auto& [text, error] : second.lines) logLine(text, error);
 }

@@ -3,10 +3,12 @@
 // as .eml files byte for byte.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/engine_host.h"
@@ -101,6 +103,9 @@ class DbxFile {
   // The largest mapping made at once (see StoreBytes); 0 reads the store instead. Takes
   // effect at the next open. For tests.
   void setMappingLimit(std::size_t bytes) { bytes_ = StoreBytes(bytes); }
+  // Stores of at least this many bytes, mapped whole, are scanned by two threads, each
+  // through half of the file. For tests.
+  void setParallelScanFrom(std::uint64_t bytes) { parallelScanFrom_ = bytes; }
 
   bool logEnabled = false;
   bool recoveryMode = false;
@@ -126,9 +131,16 @@ class DbxFile {
   void logLine(const std::string& text, bool toErrorLog);
   void refreshFileSize();
   void releaseTables();
+  struct ScanPart;
+  void partLog(ScanPart& part, const std::string& text, bool error);
+  void scanPart(ScanPart& part);
+  std::int64_t secondPartStart() const;
+  bool byteAt(std::int64_t offset, std::uint8_t& byte);
+  void joinSecondPart(const ScanPart& first, ScanPart& second, std::atomic<bool>& stop,
+                      const std::atomic<bool>& finished, std::thread& helper);
   void mapAhead(std::uint64_t scanEnd, std::uint64_t& mappedAhead);
-  bool scanChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
-  void searchChunk(qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
+  bool scanChunk(ScanPart& part, qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
+  void searchChunk(ScanPart& part, qm::Bytes chunk, std::int64_t base, std::uint8_t byteBefore);
   bool readHead(std::int32_t first, std::string& head);
   bool passesHeaderTest(std::int32_t first, std::int32_t mailNumber);
   enum class CopyResult;
@@ -146,4 +158,5 @@ class DbxFile {
   std::uint32_t markEpoch_ = 0;
   // The folder the last mail went to, held open for the next ones.
   std::unique_ptr<qm::platform::OutputFolder> outputFolder_;
+  std::uint64_t parallelScanFrom_ = std::uint64_t{64} << 20;
 };

@@ -37,6 +37,9 @@ class StoreBytes {
   bool inWindow(std::uint64_t offset, std::size_t length) const;
 
   bool mapped() const { return mapping_.has_value(); }
+  // The whole file is one mapping: views then move nothing, and several threads may take
+  // them at once.
+  bool wholeFileMapped() const { return mapping_.has_value() && windowStart_ == 0 && windowSize_ == size_; }
   std::uint64_t size() const { return size_; }
 
  private:

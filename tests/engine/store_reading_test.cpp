@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "engine/dbx_file.h"
 #include "platform/files.h"
@@ -172,6 +175,111 @@ TEST(StoreReading, StopDuringTheScanEndsItWithinAChunkAndListsNoMails) {
   EXPECT_TRUE(file.findings().stopped);
   EXPECT_TRUE(file.mailList.empty());
   file.close();
+}
+
+// What a scan leaves: every field of the block table, the mail list, the findings and the
+// log lines, in order.
+struct ScanResult {
+  std::vector<std::tuple<std::int64_t, std::uint32_t, std::uint32_t, std::uint32_t, std::int32_t, std::int32_t>> blocks;
+  std::vector<std::int32_t> mails;
+  std::vector<LogEntry> log;
+  bool stopped = false;
+};
+
+ScanResult scanWith(const std::string& path, bool twoThreads, int stopAtPoll = -1) {
+  PollingHost host;
+  host.atPoll = stopAtPoll;
+  host.action = [&] { host.stopNow = true; };
+  DbxFile file(host);
+  file.logEnabled = true;
+  file.setParallelScanFrom(twoThreads ? 0 : UINT64_MAX);
+  EXPECT_TRUE(file.open(path));
+  std::int32_t count = 0;
+  file.findMails(count);
+  ScanResult r;
+  for (const auto& b : file.blockTable)
+    r.blocks.emplace_back(b.position, b.selfOffset, b.nextOffset, b.usedLength, b.status, b.next);
+  r.mails = file.mailList;
+  r.stopped = file.findings().stopped;
+  for (const auto& entry : host.log)
+    if (entry.text.find("seconds") == std::string::npos) r.log.push_back(entry);
+  file.close();
+  return r;
+}
+
+// Where the second thread's half begins: the chunk start nearest the middle of the file.
+std::uint64_t secondHalfAt(std::uint64_t size) { return size / 99984 / 2 * 99984; }
+std::uint64_t secondHalfAt(const GeneratedStore& store) { return secondHalfAt(store.bytes.size()); }
+
+// A first block offset that puts one block of the in-order store one byte before the second
+// half, where the second thread needs the byte in front of its first chunk.
+std::uint64_t firstBlockAcrossTheMiddle(const std::vector<std::string>& mails) {
+  std::vector<std::size_t> lengths;
+  for (const auto& m : mails) lengths.push_back(m.size());
+  for (std::uint64_t first = 60116; first < 60116 + 4 * 528; ++first) {
+    StoreOptions options;
+    options.firstBlock = first;
+    const StorePlan plan = planStore(lengths, options);
+    for (const auto& chain : plan.mails)
+      for (const auto& b : chain)
+        if (b.position + 1 == secondHalfAt(plan.size)) return first;
+  }
+  ADD_FAILURE() << "no offset puts a block across the middle";
+  return 60116;
+}
+
+// A large store is searched by two threads, each through half of it. The halves meet at a
+// chunk's start, so together they find exactly what one thread finds, in the same order, and
+// log the same lines; damage on either side of the middle included.
+TEST(StoreReading, TwoThreadsFindWhatOneFinds) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: the scan keeps to one thread";
+  const auto mails = mailTexts(300, 20000);
+  for (const Layout layout : {Layout::InOrder, Layout::Reversed, Layout::Interleaved, Layout::Spread}) {
+    StoreOptions options;
+    options.layout = layout;
+    if (layout == Layout::InOrder) options.firstBlock = firstBlockAcrossTheMiddle(mails);
+    GeneratedStore store = buildStore(mails, options);
+    cutChainAt(store, 10, 1);
+    cutChainAt(store, 290, 2);
+    TempDir dir;
+    const std::string path = storeFile(dir, "Store.dbx", store.bytes);
+    const ScanResult one = scanWith(path, false), two = scanWith(path, true);
+    EXPECT_GT(one.mails.size(), 250u) << layoutName(layout);
+    if (layout == Layout::InOrder) {
+      EXPECT_EQ(std::count_if(one.blocks.begin(), one.blocks.end(),
+                              [&](const auto& b) { return static_cast<std::uint64_t>(std::get<0>(b)) + 1 == secondHalfAt(store); }),
+                1)
+          << "a block begins one byte before the second half: its self offset reaches back into the first";
+    }
+    EXPECT_EQ(two.blocks, one.blocks) << layoutName(layout);
+    EXPECT_EQ(two.mails, one.mails) << layoutName(layout);
+    EXPECT_EQ(two.log, one.log) << layoutName(layout);
+  }
+}
+
+// Stop, asked while the first thread is in its half: the second half is dropped, and no mail
+// is listed. Asked right after it, while the second half may still be searched: the scan
+// either ends there as stopped or has finished with every block.
+TEST(StoreReading, StopEndsATwoThreadScan) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: the scan keeps to one thread";
+  TempDir dir;
+  const std::string path = storeFile(dir, "Stopped.dbx", largeStore().bytes);
+  const ScanResult whole = scanWith(path, false);
+  int firstHalf = 0;  // the chunks of the first thread: one stop check each
+  for (const auto& entry : scanWith(path, true).log) firstHalf += entry.text.rfind("Scanning from", 0) == 0 ? 1 : 0;
+  firstHalf /= 2;
+  for (const int poll : {3, firstHalf + 1}) {
+    const ScanResult r = scanWith(path, true, poll);
+    int stops = 0;
+    for (const auto& entry : r.log) stops += entry.text.rfind("Search stopped at offset:", 0) == 0 ? 1 : 0;
+    if (poll == 3 || r.stopped) {
+      EXPECT_TRUE(r.stopped) << poll;
+      EXPECT_TRUE(r.mails.empty()) << poll;
+      EXPECT_EQ(stops, 1) << poll;
+    } else {
+      EXPECT_EQ(r.blocks, whole.blocks);
+    }
+  }
 }
 
 TEST(StoreReading, TwoStoresConvertAtOnceOnTwoThreads) {
