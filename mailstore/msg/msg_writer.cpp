@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
 #include <stdexcept>
 
 #include "mailstore/cfb/cfb_writer.h"
@@ -12,6 +10,7 @@
 #include "mailstore/mapi/text.h"
 #include "mailstore/msg/msg_format.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 
 namespace qm::msg {
 namespace {
@@ -170,24 +169,15 @@ void buildMessageFile(cfb::CfbTree& tree, const mail::Message& message, bool rec
 void writeMessageFile(const mail::Message& message, bool received, const std::string& utf8Path) {
   cfb::CfbTree tree;
   buildMessageFile(tree, message, received, fileTimeNow());
-  const std::string partial = utf8Path + ".partial";
-  std::unique_ptr<std::FILE, platform::FileCloser> file(platform::openFile(partial, "wb"));
-  if (!file) throw std::runtime_error("cannot create " + partial);
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);  // the writer hands over a megabyte at a time
-  try {
-    cfb::writeCompoundFile(tree, [&](Bytes bytes) {
-      if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-        throw std::runtime_error("cannot write " + partial);
-    });
-    if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot write " + partial);
-    std::error_code error;
-    std::filesystem::rename(platform::toPath(partial), platform::toPath(utf8Path), error);
-    if (error) throw std::runtime_error("cannot rename " + partial + ": " + error.message());
-  } catch (...) {
-    file.reset();
-    platform::deleteFile(partial);
-    throw;
-  }
+  // Complete or nothing under its name; an earlier file of the name stays until then.
+  platform::OutputFile file;
+  if (!file.open(utf8Path)) throw std::runtime_error("cannot create " + utf8Path);
+  std::setvbuf(file.stream(), nullptr, _IONBF, 0);  // the writer hands over a megabyte at a time
+  cfb::writeCompoundFile(tree, [&](Bytes bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size())
+      throw std::runtime_error("cannot write " + utf8Path);
+  });
+  if (!file.commit(platform::OutputFile::Replace::Existing)) throw std::runtime_error("cannot write " + utf8Path);
 }
 
 void MsgFileWriter::write(const mail::Message& message, bool received, const std::string& utf8Path) const {

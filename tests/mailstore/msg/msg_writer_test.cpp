@@ -3,12 +3,17 @@
 // file that is complete or not there at all.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "mailstore/cfb/cfb_reader.h"
 #include "mailstore/mapi/tags.h"
 #include "mailstore/msg/msg_format.h"
 #include "mailstore/msg/msg_reader.h"
 #include "mailstore/msg/msg_writer.h"
 #include "platform/files.h"
+#include "platform/safe_files.h"
 #include "tests/convert/msg_read_back.h"
 #include "tests/mailstore/pst/pst_test_mails.h"
 #include "tests/support/files.h"
@@ -97,6 +102,20 @@ TEST(MessageFile, AFileThatCannotBeWrittenLeavesNothingBehind) {
   EXPECT_ANY_THROW(writeMessageFile(m, true, dir.file("taken.msg")));
   EXPECT_FALSE(platform::fileExists(dir.file("taken.msg.partial")));
 }
+
+#ifndef _WIN32
+// A link planted where a partial file could go is neither followed nor replaced.
+TEST(MessageFile, APlantedLinkBesideItIsLeftAlone) {
+  qm::test::TempDir dir;
+  qm::test::writeFile(dir.file("victim.txt"), std::string("keep"));
+  ASSERT_EQ(::symlink(dir.file("victim.txt").c_str(), dir.file("x.msg.partial").c_str()), 0);
+  writeMessageFile(deepMail(), true, dir.file("x.msg"));
+  EXPECT_EQ(qm::test::readFile(dir.file("victim.txt")), "keep");
+  EXPECT_TRUE(platform::isLink(dir.file("x.msg.partial")));
+  std::vector<std::string> problems;
+  EXPECT_TRUE(checkMessageFile(asBytes(qm::test::readFile(dir.file("x.msg"))), problems, nullptr, true));
+}
+#endif
 
 TEST(MessageFile, AStorageListedBelowItselfIsReportedNotFollowedForever) {
   qm::test::TempDir dir;
