@@ -154,8 +154,7 @@ MailOutcome DbxMode::import(RunContext& run, int index, const std::string& emlPa
     return MailOutcome::Skipped;
   }
   stream.reset();
-  if (!run.output([&] { platform::deleteFile(emlPath); })) return MailOutcome::Stopped;
-  return MailOutcome::Converted;
+  return run.dropTemporaryMail(emlPath, index) ? MailOutcome::Converted : MailOutcome::Stopped;
 }
 
 bool DbxMode::finishMails(RunContext& run, const FileJob& job) {

@@ -52,12 +52,7 @@ MailOutcome MsgMode::handleMail(RunContext& run, const FileJob& job, int index, 
     run.logError(exceptionLine);
     return MailOutcome::Failed;
   }
-  try {
-    if (!run.output([&] { platform::deleteFile(emlPath); })) return MailOutcome::Stopped;
-  } catch (...) {
-    run.logError("Exception while deleting file " + emlPath + " for mail:" + to_string(index));
-  }
-  return MailOutcome::Converted;
+  return run.dropTemporaryMail(emlPath, index) ? MailOutcome::Converted : MailOutcome::Stopped;
 }
 
 std::string MsgMode::successLine(const FileJob& job) const {

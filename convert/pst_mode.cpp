@@ -113,12 +113,7 @@ MailOutcome PstMode::handleMail(RunContext& run, const FileJob&, int index, bool
     run.logError("Exception while importing and saving mail : " + to_string(index));
     return MailOutcome::Failed;
   }
-  try {
-    if (!run.output([&] { platform::deleteFile(emlPath); })) return MailOutcome::Stopped;
-  } catch (...) {
-    run.logError("Exception while deleting file " + emlPath + " for mail:" + to_string(index));
-  }
-  return MailOutcome::Converted;
+  return run.dropTemporaryMail(emlPath, index) ? MailOutcome::Converted : MailOutcome::Stopped;
 }
 
 bool PstMode::finishMails(RunContext& run, const FileJob&) {

@@ -90,12 +90,7 @@ MailOutcome RtfMode::saveDocument(RunContext& run, int index, const std::string&
     run.logError("Exception while importing and saving mail no : " + to_string(index));
     return MailOutcome::Skipped;
   }
-  try {
-    if (!run.output([&] { platform::deleteFile(emlPath); })) return MailOutcome::Stopped;
-  } catch (...) {
-    run.logError("Exception while deleting file " + emlPath + " for mail:" + to_string(index));
-  }
-  return MailOutcome::Converted;
+  return run.dropTemporaryMail(emlPath, index) ? MailOutcome::Converted : MailOutcome::Stopped;
 }
 
 MailOutcome RtfMode::saveAttachments(RunContext& run, const FileJob& job, int index) {

@@ -28,6 +28,15 @@ void RunContext::write(const std::string& text, bool toErrorLog) {
 }
 
 void RunContext::log(const std::string& text) { write(text, false); }
+
+bool RunContext::dropTemporaryMail(const std::string& emlPath, int index) {
+  try {
+    return output([&] { platform::deleteFile(emlPath); });
+  } catch (...) {
+    logError("Exception while deleting file " + emlPath + " for mail:" + std::to_string(index));
+    return true;
+  }
+}
 void RunContext::logError(const std::string& text) { write(text, true); }
 
 void RunContext::Host::showMessage(const std::string& text) {

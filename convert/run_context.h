@@ -55,6 +55,10 @@ class RunContext {
     return token_.guardLong(std::forward<Action>(action));
   }
 
+  // Deletes the temporary .eml file mail `index` went through, once the mode has taken it
+  // in; a file that cannot be deleted is logged and left. False when the run is stopped.
+  bool dropTemporaryMail(const std::string& emlPath, int index);
+
   // The action that completes what the run is writing when it is stopped; it runs on the
   // run's thread once the action under way has ended (see CancelToken::setStopAction). An
   // empty one clears it.
