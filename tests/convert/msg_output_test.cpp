@@ -79,9 +79,7 @@ class MsgOutput : public ::testing::Test {
 };
 
 TEST_F(MsgOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeWith) {
-  std::vector<std::string> stores = {std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx"};
-  for (const auto& e : platform::listDirectory(qm::test::sharedFile("samples/real")))
-    if (e.name.size() > 4 && e.name.substr(e.name.size() - 4) == ".dbx") stores.push_back(qm::test::sharedFile("samples/real/" + e.name));
+  const std::vector<std::string> stores = sampleAndRealStores();
   ASSERT_GT(stores.size(), 10u);
   EXPECT_EQ(run(stores), 0);
   for (std::size_t i = 0; i < stores.size(); ++i) expectConverted(stores[i], static_cast<int>(i + 1));
@@ -91,18 +89,8 @@ TEST_F(MsgOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeW
 TEST_F(MsgOutput, GeneratedStoresInEveryLayoutAndWithDamageConvertToFilesTheReadersAgreeWith) {
   auto mails = mailboxMails(300 * 1024);
   for (auto& m : deepMails()) mails.push_back(m);
-  std::vector<std::string> stores;
-  for (const auto layout : {storegen::Layout::Reversed, storegen::Layout::Interleaved, storegen::Layout::Shuffled}) {
-    storegen::StoreOptions options;
-    options.layout = layout;
-    stores.push_back(dir.file(std::string(storegen::layoutName(layout)) + ".dbx"));
-    qm::test::writeFile(stores.back(), storegen::buildStore(mails, options).bytes);
-  }
-  auto damaged = storegen::buildStore(mails);
-  storegen::cutChainAt(damaged, 2, 40);  // the attachment loses its end
-  storegen::pointPastEnd(damaged, 5, 3);
-  stores.push_back(dir.file("damaged.dbx"));
-  qm::test::writeFile(stores.back(), damaged.bytes);
+  // Mail 2's attachment loses its end.
+  const std::vector<std::string> stores = layoutAndDamagedStores(dir, mails, 2, 5);
 
   EXPECT_EQ(run(stores), 0);
   for (std::size_t i = 0; i < stores.size(); ++i) expectConverted(stores[i], static_cast<int>(i + 1));

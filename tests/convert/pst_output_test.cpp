@@ -62,9 +62,7 @@ class PstOutput : public ::testing::Test {
 };
 
 TEST_F(PstOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeWith) {
-  std::vector<std::string> stores = {std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx"};
-  for (const auto& e : platform::listDirectory(qm::test::sharedFile("samples/real")))
-    if (e.name.size() > 4 && e.name.substr(e.name.size() - 4) == ".dbx") stores.push_back(qm::test::sharedFile("samples/real/" + e.name));
+  const std::vector<std::string> stores = sampleAndRealStores();
   ASSERT_GT(stores.size(), 10u);
   EXPECT_EQ(run(pstSettings(stores)), 0);
   for (const auto& store : stores) expectConverted(store);
@@ -72,18 +70,8 @@ TEST_F(PstOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeW
 
 TEST_F(PstOutput, GeneratedStoresInEveryLayoutAndWithDamageConvertToFilesTheReadersAgreeWith) {
   const auto mails = mailboxMails(300 * 1024);
-  std::vector<std::string> stores;
-  for (const auto layout : {storegen::Layout::Reversed, storegen::Layout::Interleaved, storegen::Layout::Shuffled}) {
-    storegen::StoreOptions options;
-    options.layout = layout;
-    stores.push_back(dir.file(std::string(storegen::layoutName(layout)) + ".dbx"));
-    qm::test::writeFile(stores.back(), storegen::buildStore(mails, options).bytes);
-  }
-  auto damaged = storegen::buildStore(mails);
-  storegen::cutChainAt(damaged, 2, 40);  // the attachment loses its end
-  storegen::pointPastEnd(damaged, 5, 3);
-  stores.push_back(dir.file("damaged.dbx"));
-  qm::test::writeFile(stores.back(), damaged.bytes);
+  // Mail 2's attachment loses its end.
+  const std::vector<std::string> stores = layoutAndDamagedStores(dir, mails, 2, 5);
 
   EXPECT_EQ(run(pstSettings(stores)), 0);
   for (const auto& store : stores) expectConverted(store);

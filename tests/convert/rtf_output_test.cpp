@@ -151,10 +151,7 @@ class RtfOutput : public ::testing::Test {
 };
 
 TEST_F(RtfOutput, TheBundledSampleAndTheRealStoresConvertToDocumentsLibreOfficeReads) {
-  std::vector<std::string> stores = {std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx"};
-  for (const auto& e : platform::listDirectory(qm::test::sharedFile("samples/real")))
-    if (e.name.size() > 4 && e.name.substr(e.name.size() - 4) == ".dbx")
-      stores.push_back(qm::test::sharedFile("samples/real/" + e.name));
+  const std::vector<std::string> stores = sampleAndRealStores();
   ASSERT_GT(stores.size(), 10u);
   EXPECT_EQ(run(stores), 0);
   EXPECT_GT(expectConverted(stores), 30u);
@@ -198,18 +195,8 @@ std::vector<std::string> mailboxMails() {
 
 TEST_F(RtfOutput, GeneratedStoresInEveryLayoutAndWithDamageConvertToDocumentsLibreOfficeReads) {
   const auto mails = mailboxMails();
-  std::vector<std::string> stores;
-  for (const auto layout : {storegen::Layout::Reversed, storegen::Layout::Interleaved, storegen::Layout::Shuffled}) {
-    storegen::StoreOptions options;
-    options.layout = layout;
-    stores.push_back(dir.file(std::string(storegen::layoutName(layout)) + ".dbx"));
-    qm::test::writeFile(stores.back(), storegen::buildStore(mails, options).bytes);
-  }
-  auto damaged = storegen::buildStore(mails);
-  storegen::cutChainAt(damaged, 4, 40);  // the attachments lose their end
-  storegen::pointPastEnd(damaged, 6, 3);
-  stores.push_back(dir.file("damaged.dbx"));
-  qm::test::writeFile(stores.back(), damaged.bytes);
+  // Mail 4's attachments lose their end.
+  const std::vector<std::string> stores = layoutAndDamagedStores(dir, mails, 4, 6);
 
   EXPECT_EQ(run(stores), 0);
   EXPECT_EQ(expectConverted(stores), stores.size() * mails.size());

@@ -121,6 +121,31 @@ std::string writeStore(const std::string& path, const std::vector<std::string>& 
   return path;
 }
 
+std::vector<std::string> sampleAndRealStores() {
+  std::vector<std::string> stores = {std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx"};
+  for (const auto& e : platform::listDirectory(qm::test::sharedFile("samples/real")))
+    if (e.name.size() > 4 && e.name.substr(e.name.size() - 4) == ".dbx")
+      stores.push_back(qm::test::sharedFile("samples/real/" + e.name));
+  return stores;
+}
+
+std::vector<std::string> layoutAndDamagedStores(const qm::test::TempDir& folder, const std::vector<std::string>& mails,
+                                                std::size_t cutMail, std::size_t pastEndMail) {
+  std::vector<std::string> stores;
+  for (const auto layout : {storegen::Layout::Reversed, storegen::Layout::Interleaved, storegen::Layout::Shuffled}) {
+    storegen::StoreOptions options;
+    options.layout = layout;
+    stores.push_back(folder.file(std::string(storegen::layoutName(layout)) + ".dbx"));
+    qm::test::writeFile(stores.back(), storegen::buildStore(mails, options).bytes);
+  }
+  auto damaged = storegen::buildStore(mails);
+  storegen::cutChainAt(damaged, cutMail, 40);
+  storegen::pointPastEnd(damaged, pastEndMail, 3);
+  stores.push_back(folder.file("damaged.dbx"));
+  qm::test::writeFile(stores.back(), damaged.bytes);
+  return stores;
+}
+
 std::string shortMail(const std::string& subject) {
   return "From: ann@example.com\r\nTo: bob@example.com\r\nSubject: " + subject +
          "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMIME-Version: 1.0\r\nX-MimeOLE: Produced "

@@ -55,6 +55,14 @@ RunSettings emlSettings(const std::vector<std::string>& stores, const std::strin
 // Writes a generated store holding `mails` and returns its path.
 std::string writeStore(const std::string& path, const std::vector<std::string>& mails);
 
+// The bundled sample store and every store of the shared real samples (full paths).
+std::vector<std::string> sampleAndRealStores();
+// Stores of `mails` written into `folder`: one each in the reversed, interleaved and shuffled
+// layouts, then one in file order whose mail `cutMail` loses its chain from block 40 on and
+// whose mail `pastEndMail` points past the end of the file at block 3.
+std::vector<std::string> layoutAndDamagedStores(const qm::test::TempDir& folder, const std::vector<std::string>& mails,
+                                                std::size_t cutMail, std::size_t pastEndMail);
+
 // A short mail with the given subject, and one that needs several 512-byte blocks.
 std::string shortMail(const std::string& subject);
 std::string longMail(const std::string& subject, std::size_t length);
