@@ -141,14 +141,17 @@ std::optional<std::string> occupiedOutputFolder(const std::string& destination, 
 
 // Runs the conversion on a worker thread so that Ctrl-C can stop it cleanly: the mail being
 // written is dropped and nothing is written after the stop.
-int runStoppably(const RunInput& input, RunView& report, const RunEnvironment& env, bool& stopped) {
+int runStoppably(const RunInput& input, RunView& report, const RunEnvironment& env, bool& stopped,
+                 FileReport& lastFile) {
   std::atomic<int> result{-1};
   std::atomic<bool> done{false};
   interrupted = 0;
   const auto previous = std::signal(SIGINT, onInterrupt);
   RunThread thread;
   thread.start([&](CancelToken& token) {
-    result = ConversionWorker(input, report, token, env).run();
+    ConversionWorker worker(input, report, token, env);
+    result = worker.run();
+    lastFile = worker.lastFile();
     done = true;
   });
   while (!done) {
@@ -226,8 +229,9 @@ int runConvert(const CommandArgs& args, std::ostream& out, std::ostream& err) {
 
   const auto started = std::chrono::steady_clock::now();
   bool stopped = false;
-  const int result = runStoppably(input, report, env, stopped);
-  report.end(stopped);
+  FileReport lastFile;
+  const int result = runStoppably(input, report, env, stopped, lastFile);
+  report.end(stopped, lastFile);
 
   RunEnding ending;
   ending.interrupted = stopped;

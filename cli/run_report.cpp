@@ -134,11 +134,11 @@ void RunReport::printStore(const StoreResult& store) {
   err_.flush();
 }
 
-void RunReport::end(bool interrupted) {
+void RunReport::end(bool interrupted, const qm::convert::FileReport& lastFile) {
   std::lock_guard<std::mutex> lock(mutex_);
   clearLine();
   const StoreResult* ended = tally_.current();
-  tally_.runEnded(interrupted);
+  tally_.runEnded(interrupted, lastFile);
   if (ended) printStore(*ended);
   for (const auto& store : tally_.stores())
     if (store.state == StoreResult::State::Waiting) printStore(store);

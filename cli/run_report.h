@@ -41,8 +41,8 @@ class RunReport : public qm::convert::RunView {
   // The run's completion message ("Files converted Successfully to ..."), if it came.
   const std::string& completion() const { return completion_; }
   // Clears the progress line and prints the lines of the store the run ended in and of the
-  // stores it did not reach.
-  void end(bool interrupted);
+  // stores it did not reach. `lastFile` is the worker's own report of the store it ended in.
+  void end(bool interrupted, const qm::convert::FileReport& lastFile);
 
  private:
   void redraw(bool force);

@@ -124,11 +124,12 @@ bool StoreTally::errorMessage(const std::string& text) {
   return true;
 }
 
-void StoreTally::runEnded(bool interrupted) {
+void StoreTally::runEnded(bool interrupted, const qm::convert::FileReport& lastFile) {
   StoreResult* s = running();
   if (!s) return;
   if (interrupted) {
     s->state = StoreResult::State::Stopped;
+    if (lastFile.index == current_) s->written = std::max(s->written, lastFile.mailsSaved);
     return;
   }
   s->state = StoreResult::State::Broken;

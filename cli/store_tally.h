@@ -57,8 +57,10 @@ class StoreTally {
   void errorLine(const std::string& text);
   bool errorMessage(const std::string& text);
   // The run has ended, stopped by Ctrl-C or not. A store a failure ended the run in counts
-  // every mail it did not write as failed.
-  void runEnded(bool interrupted);
+  // every mail it did not write as failed. `lastFile` is the worker's own report of the
+  // store it ended in: a stopped store counts the mails it holds from there, the last one
+  // included, whose report the stop cut off.
+  void runEnded(bool interrupted, const qm::convert::FileReport& lastFile);
   // Replaces the reason of store `index`.
   void explain(int index, std::string reason);
 

@@ -162,7 +162,7 @@ bool ConversionWorker::convertFile(Run& run, int index) {
   }
   if (ctx.stopped()) return false;
 
-  FileReport report{index, job.sourcePath, job.outputFolder};
+  FileReport& report = lastFile_ = FileReport{index, job.sourcePath, job.outputFolder};
   if (isSaveOption(run.option) && !convertMails(run, job, report)) return false;
 
   run.engine.close();
@@ -216,7 +216,11 @@ bool ConversionWorker::convertMails(Run& run, FileJob& job, FileReport& report) 
     // The whole mail is one output action: Stop waits for it or, between two of its
     // blocks, ends it.
     ctx.output([&] { saved = !folder.empty() && run.engine.saveMailToEML(folder, emlPath, j); });
-    if (ctx.stopped()) return false;
+    if (ctx.stopped()) {
+      // A mail the engine wrote straight into the output folder before the stop is kept.
+      if (saved && folder == job.outputFolder) ++report.mailsSaved;
+      return false;
+    }
     const MailOutcome outcome = mode.handleMail(ctx, job, j, saved, emlPath);
     if (outcome == MailOutcome::Stopped || outcome == MailOutcome::Aborted) return false;
     MailResult result = MailResult::Failed;

@@ -26,6 +26,9 @@ class ConversionWorker {
   // Runs the whole conversion on the calling thread: 0 after a completed run, -1 after a
   // run that was stopped or failed. Nothing escapes it.
   int run();
+  // The report of the last file the run took, as far as it went: after a stop it still
+  // counts the mails the run completed, which the view no longer hears of.
+  const FileReport& lastFile() const { return lastFile_; }
 
  private:
   struct Run;
@@ -42,6 +45,7 @@ class ConversionWorker {
   CancelToken& token_;
   RunEnvironment env_;
   ModeFactory modes_;
+  FileReport lastFile_;
 };
 
 }  // namespace qm::convert

@@ -38,17 +38,19 @@ TEST(StoreTally, CtrlCInTheMiddleOfAStoreKeepsItsTrueCounts) {
   tally.fileStarted({1, 3, "/in/Sent.dbx", "Sent.dbx"});
   tally.mailsFound(500);
   for (int i = 0; i < 120; ++i) tally.mailDone(MailResult::Saved);
-  tally.runEnded(true);
+  // The worker completed one more mail while the stop was handled; its report was cut off.
+  FileReport last{1, "/in/Sent.dbx", "/out/2_Converted_Sent_As_EML", 500, 121, 0};
+  tally.runEnded(true, last);
 
   const auto& stores = tally.stores();
   EXPECT_EQ(stores[1].state, State::Stopped);
-  EXPECT_EQ(stores[1].written, 120);
+  EXPECT_EQ(stores[1].written, 121);
   EXPECT_EQ(stores[1].failed, 0);
   EXPECT_EQ(stores[2].state, State::Waiting);
-  EXPECT_EQ(storeLine(stores[1], 3), "[2/3] Sent.dbx: stopped: 120 mails written (of 500 found)");
+  EXPECT_EQ(storeLine(stores[1], 3), "[2/3] Sent.dbx: stopped: 121 mails written (of 500 found)");
   EXPECT_EQ(storeLine(stores[2], 3), "[3/3] Old.dbx: not converted");
   const RunTotals t = tally.totals();
-  EXPECT_EQ(t.written, 122);
+  EXPECT_EQ(t.written, 123);
   EXPECT_EQ(t.converted, 1);
 }
 
@@ -59,7 +61,7 @@ TEST(StoreTally, AFailureThatEndsTheRunFailsTheMailsNotWritten) {
   tally.mailsFound(1655);  // as a store of 1,655 mails that a full disk ends in PST mode
   EXPECT_TRUE(tally.errorMessage("Could not write Output PST file:\nthe disk is full"));
   EXPECT_FALSE(tally.errorMessage("a later message")) << "the first reason stays";
-  tally.runEnded(false);
+  tally.runEnded(false, FileReport{0, "/in/Inbox.dbx", "", 1655, 3, 0});
   const StoreResult& s = tally.stores()[0];
   EXPECT_EQ(s.state, State::Broken);
   EXPECT_EQ(s.failed, 1652);
