@@ -52,7 +52,10 @@ MailOutcome MsgMode::handleMail(RunContext& run, const FileJob& job, int index, 
     run.logError(exceptionLine);
     return MailOutcome::Failed;
   }
-  return run.dropTemporaryMail(emlPath, index) ? MailOutcome::Converted : MailOutcome::Stopped;
+  // The mail is in the output now, also when the run was stopped meanwhile and its .eml file
+  // is left for the clean-up.
+  run.dropTemporaryMail(emlPath, index);
+  return MailOutcome::Converted;
 }
 
 std::string MsgMode::successLine(const FileJob& job) const {

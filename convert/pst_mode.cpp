@@ -113,7 +113,10 @@ MailOutcome PstMode::handleMail(RunContext& run, const FileJob&, int index, bool
     run.logError("Exception while importing and saving mail : " + to_string(index));
     return MailOutcome::Failed;
   }
-  return run.dropTemporaryMail(emlPath, index) ? MailOutcome::Converted : MailOutcome::Stopped;
+  // The mail is in the output now, also when the run was stopped meanwhile and its .eml file
+  // is left for the clean-up.
+  run.dropTemporaryMail(emlPath, index);
+  return MailOutcome::Converted;
 }
 
 bool PstMode::finishMails(RunContext& run, const FileJob&) {

@@ -49,7 +49,19 @@ struct StopScene {
   }
   int run(CancelToken& token) {
     SettingsInput input(settings);
-    return ConversionWorker(input, recorder, token, env).run();
+    ConversionWorker worker(input, recorder, token, env);
+    const int result = worker.run();
+    last = worker.lastFile();
+    return result;
+  }
+  // The mails of this run in the output folder of the store it ended in.
+  int mailsOfTheLastStore() const {
+    int count = 0;
+    if (!last.outputFolder.empty())
+      for (const auto& e : platform::listDirectory(last.outputFolder))
+        if (e.name.size() > 4 && e.name.substr(e.name.size() - 4) == ".eml" && e.name.find("_0001") == std::string::npos)
+          ++count;
+    return count;
   }
   // A mail file of an earlier run of store A.
   static std::string earlierMail(int i) {
@@ -66,6 +78,7 @@ struct StopScene {
   RunRecorder recorder{dir.path()};
   RunEnvironment env;
   RunSettings settings;
+  FileReport last;
 };
 
 TEST(WorkerStop, AStopAfterAnyEventOfTheRunEndsItThereAndLeavesItsOutputAsItWas) {
@@ -104,6 +117,8 @@ TEST(WorkerStop, AStopAfterAnyEventOfTheRunEndsItThereAndLeavesItsOutputAsItWas)
     }
     EXPECT_TRUE(scene.written() == atStop) << "stopped after " << reference[k];
     EXPECT_TRUE(scene.temporaryFoldersGone()) << "stopped after " << reference[k];
+    // The worker's own count of the store it ended in is what that store's folder holds.
+    EXPECT_EQ(scene.last.mailsSaved, scene.mailsOfTheLastStore()) << "stopped after " << reference[k];
   }
 }
 
@@ -167,6 +182,7 @@ TEST(WorkerStop, ThousandsOfStopsAtRandomMomentsLeaveNothingWrittenLoggedOrShown
     ASSERT_EQ(r.lateEvents, 0) << "run " << i;
     ASSERT_TRUE(r.scene.written() == r.atStop) << "run " << i;
     ASSERT_TRUE(r.scene.temporaryFoldersGone()) << "run " << i;
+    ASSERT_EQ(r.scene.last.mailsSaved, r.scene.mailsOfTheLastStore()) << "run " << i;
     const auto events = r.scene.recorder.events();
     if (!events.empty() && events.back() == "runEnded: stopped" && events.size() > 1) ++stoppedMidRun;
   }
