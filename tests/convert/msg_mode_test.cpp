@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <stdexcept>
 
 #include "convert/conversion_worker.h"
@@ -25,11 +27,13 @@ const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
 class RecordingWriter : public mail::MessageFileWriter {
  public:
   std::vector<std::string> refuse;
+  std::function<void(const std::string& subject)> written;  // after each file
   void write(const mail::Message& message, bool received, const std::string& path) const override {
     const std::string subject = platform::utf16ToUtf8(message.subject);
     for (const auto& r : refuse)
       if (r == subject) throw std::runtime_error("cannot write " + subject);
     qm::test::writeFile(path, subject + (received ? " received" : " draft"));
+    if (written) written(subject);
   }
 };
 
@@ -67,7 +71,9 @@ class MsgModeRun : public ::testing::Test {
     ConversionWorker worker(input, view, token, view.environment(kStamp), [this](std::int32_t) {
       return std::make_unique<MsgMode>(sessions);
     });
-    return worker.run();
+    const int result = worker.run();
+    lastFile = worker.lastFile();
+    return result;
   }
   int run(const std::vector<std::string>& stores) { return run(stores, recorder); }
 
@@ -95,6 +101,7 @@ class MsgModeRun : public ::testing::Test {
   StoreSession::SessionFactory sessions = storeSessions();
   std::vector<std::string> paths;
   std::vector<TestStore*> made;  // valid during the run only
+  FileReport lastFile;
 };
 
 TEST_F(MsgModeRun, EachMailBecomesAFileNumberedFromOneThroughATemporaryStoreNothingIsSavedInto) {
@@ -186,6 +193,19 @@ TEST_F(MsgModeRun, StopInTheMailLoopEndsTheRunBeforeTheNextFile) {
   EXPECT_EQ(events.back(), "runEnded: stopped");
   EXPECT_EQ(events[events.size() - 2], "mailDone: 1/3 saved") << "nothing is shown or logged after Stop";
   EXPECT_EQ(filesIn(dir.file("out")).size(), 2u);
+}
+
+// Stop while a message file is written: the file is complete, and the worker counts it, though
+// the run is stopped before the mail's .eml file is deleted and its report goes out.
+TEST_F(MsgModeRun, AMessageFileWrittenWhileStopIsPressedCountsAsConverted) {
+  const auto a = writeStore(dir.file("A.dbx"), {shortMail("0"), shortMail("1"), shortMail("2")});
+  writer->written = [&](const std::string& subject) {
+    if (subject == "1") token.stop();
+  };
+  EXPECT_EQ(run({a}), -1);
+  EXPECT_EQ(filesIn(dir.file("out")).size(), 2u);
+  EXPECT_EQ(lastFile.mailsSaved, 2);
+  EXPECT_EQ(recorder.events().back(), "runEnded: stopped");
 }
 
 TEST(MsgModeNames, NumbersHaveSixDigitsAtLeastAndCountFromOne) {
