@@ -255,13 +255,13 @@ void DbxFile::scanBlocks() {
       blockCount = first.blocks;
       throw;
     }
+    blockCount = first.blocks;
     if (helper.joinable()) {
       joinSecondPart(first, second, stop, finished, helper);
       table.insert(table.end(), secondTable.begin(), secondTable.end());
-      first.blocks += second.blocks;
+      blockCount += second.blocks;
       first.end = second.end;
     }
-    blockCount = first.blocks;
     findings_.stopped = first.end == ScanPart::End::Stopped;
   } catch (...) {
     logLine(formatLogText("Exception in searching objects after object=%d", {blockCount}), true);

@@ -186,6 +186,7 @@ void DbxFile::close() {
     std::fclose(file);
     file = nullptr;
     releaseTables();
+    outputFolder_.reset();
     message.clear();
     blockCount = 0;
     fileSize = 0;
