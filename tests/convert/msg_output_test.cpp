@@ -17,8 +17,6 @@
 namespace qm::convert::test {
 namespace {
 
-using qm::test::TempDir;
-const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
 
 // Non-ASCII in every field, an inline image beside a file, and a mail forwarded inside a
 // forwarded mail.
@@ -46,19 +44,11 @@ std::vector<std::string> deepMails() {
           base64(binary(9000, 4)) + "--out\r\nContent-Type: message/rfc822\r\n\r\n" + inner + "--out--\r\n"};
 }
 
-class MsgOutput : public ::testing::Test {
+class MsgOutput : public OutputRunTest {
  protected:
+  MsgOutput() : OutputRunTest(SAVEASMSG) {}
   static void SetUpTestSuite() { mail::useStandardComponents(); }
-  void SetUp() override { ASSERT_TRUE(platform::createDirectory(out())); }
 
-  std::string out() const { return dir.file("out"); }
-  int run(const std::vector<std::string>& stores) {
-    RunSettings settings = emlSettings(stores, out());
-    settings.saveOption = SAVEASMSG;
-    SettingsInput input(settings);
-    ConversionWorker worker(input, recorder, token, recorder.environment(kStamp));
-    return worker.run();
-  }
   // The output folder of the store converted `n`-th (from 1), checked against its mails.
   void expectConverted(const std::string& store, int n, std::size_t count = ~std::size_t{0}) {
     const std::string base = platform::fromPath(platform::toPath(store).stem());
@@ -67,15 +57,6 @@ class MsgOutput : public ::testing::Test {
     const std::string folder = out() + platform::pathSeparator() + std::to_string(n) + "_Converted_" + base + "_As_MSG";
     expectMessageFiles(folder, mails, work("read_" + base));
   }
-  std::string work(const std::string& name) {
-    const std::string path = dir.file(name);
-    platform::createDirectory(path);
-    return path;
-  }
-
-  TempDir dir;
-  RunRecorder recorder{dir.path()};
-  CancelToken token;
 };
 
 TEST_F(MsgOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeWith) {

@@ -23,25 +23,11 @@
 namespace qm::convert::test {
 namespace {
 
-using qm::test::TempDir;
-const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
 
-class PstOutput : public ::testing::Test {
+class PstOutput : public OutputRunTest {
  protected:
+  PstOutput() : OutputRunTest(SAVEASPST) {}
   static void SetUpTestSuite() { mail::useStandardComponents(); }
-  void SetUp() override { ASSERT_TRUE(platform::createDirectory(out())); }
-
-  std::string out() const { return dir.file("out"); }
-  RunSettings pstSettings(const std::vector<std::string>& stores) const {
-    RunSettings settings = emlSettings(stores, out());
-    settings.saveOption = SAVEASPST;
-    return settings;
-  }
-  int run(const RunSettings& settings, ConversionWorker::ModeFactory modes = makeOutputMode) {
-    SettingsInput input(settings);
-    ConversionWorker worker(input, recorder, token, recorder.environment(kStamp), std::move(modes));
-    return worker.run();
-  }
   // Checks the file converted from `store` against the store's mails (the first `count`
   // of them, all by default).
   void expectConverted(const std::string& store, std::size_t count = ~std::size_t{0}) {
@@ -50,21 +36,12 @@ class PstOutput : public ::testing::Test {
     if (count < mails.size()) mails.resize(count);
     expectStoreFile(findFile(out(), "Converted_" + base + ".pst"), base, mails, work("read_" + base));
   }
-  std::string work(const std::string& name) {
-    const std::string path = dir.file(name);
-    platform::createDirectory(path);
-    return path;
-  }
-
-  TempDir dir;
-  RunRecorder recorder{dir.path()};
-  CancelToken token;
 };
 
 TEST_F(PstOutput, TheBundledSampleAndTheRealStoresConvertToFilesTheReadersAgreeWith) {
   const std::vector<std::string> stores = sampleAndRealStores();
   ASSERT_GT(stores.size(), 10u);
-  EXPECT_EQ(run(pstSettings(stores)), 0);
+  EXPECT_EQ(run(settingsFor(stores)), 0);
   for (const auto& store : stores) expectConverted(store);
 }
 
@@ -73,7 +50,7 @@ TEST_F(PstOutput, GeneratedStoresInEveryLayoutAndWithDamageConvertToFilesTheRead
   // Mail 2's attachment loses its end.
   const std::vector<std::string> stores = layoutAndDamagedStores(dir, mails, 2, 5);
 
-  EXPECT_EQ(run(pstSettings(stores)), 0);
+  EXPECT_EQ(run(settingsFor(stores)), 0);
   for (const auto& store : stores) expectConverted(store);
 }
 
@@ -82,7 +59,7 @@ TEST_F(PstOutput, AStopInTheMailLoopLeavesAFileWithExactlyTheMailsSavedBeforeIt)
   recorder.after = [&](const std::string& event) {
     if (event == "mailDone: 2/6 saved") token.stop();
   };
-  EXPECT_EQ(run(pstSettings({store})), -1);
+  EXPECT_EQ(run(settingsFor({store})), -1);
   expectConverted(store, 3);
 }
 
@@ -94,12 +71,12 @@ TEST_F(PstOutput, AStopFromAnotherThreadLeavesASoundFileWithTheMailsSavedUntilTh
   recorder.after = [&](const std::string& event) {
     if (event.rfind("mailDone: ", 0) == 0) ++shown;
   };
-  const RunSettings settings = pstSettings({store});
+  const RunSettings settings = settingsFor({store});
   SettingsInput input(settings);
   RunThread thread;
   std::atomic<bool> done{false};
   thread.start([&](CancelToken& runToken) {
-    ConversionWorker(input, recorder, runToken, recorder.environment(kStamp)).run();
+    ConversionWorker(input, recorder, runToken, recorder.environment(kRunStamp)).run();
     done = true;
   });
   while (shown < 50 && !done) std::this_thread::yield();
@@ -130,7 +107,7 @@ TEST_F(PstOutput, AFullDiskEndsTheRunWithAnErrorAndTheFileKeepsTheMailsOfItsLast
     };
     return std::make_unique<mail::RDOSession>(setup);
   };
-  EXPECT_EQ(run(pstSettings({store}), [&](std::int32_t) { return std::make_unique<PstMode>(sessions); }), -1);
+  EXPECT_EQ(run(settingsFor({store}), [&](std::int32_t) { return std::make_unique<PstMode>(sessions); }), -1);
   const auto events = recorder.events();
   EXPECT_EQ(events.back().rfind("runEnded: failed: Could not write Output PST file: ", 0), 0u) << events.back();
   bool reported = false;

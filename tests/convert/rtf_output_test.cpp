@@ -23,8 +23,6 @@
 namespace qm::convert::test {
 namespace {
 
-using qm::test::TempDir;
-const platform::Stamp kStamp{7, 3, 2010, 14, 5, 9};
 
 // The mails of a store by index, as the engine writes them; none where it cannot.
 std::vector<std::optional<mail::Message>> mailsByIndex(const std::string& dbxPath, const std::string& work) {
@@ -69,18 +67,10 @@ bool hasLine(const std::string& text, const std::string& line) {
   return false;
 }
 
-class RtfOutput : public ::testing::Test {
+class RtfOutput : public OutputRunTest {
  protected:
+  RtfOutput() : OutputRunTest(SAVEASRTF) {}
   static void SetUpTestSuite() { mail::useStandardComponents(); }
-  void SetUp() override { ASSERT_TRUE(platform::createDirectory(out())); }
-
-  std::string out() const { return dir.file("out"); }
-  int run(const std::vector<std::string>& stores) {
-    RunSettings settings = emlSettings(stores, out());
-    settings.saveOption = SAVEASRTF;
-    SettingsInput input(settings);
-    return ConversionWorker(input, recorder, token, recorder.environment(kStamp)).run();
-  }
 
   // Checks the documents and attachment folders of the converted stores (the n-th store
   // went to folder n) against their mails; the documents go to LibreOffice together.
@@ -144,10 +134,6 @@ class RtfOutput : public ::testing::Test {
     }
     EXPECT_EQ(snapshot(folder), expected);
   }
-
-  TempDir dir;
-  RunRecorder recorder{dir.path()};
-  CancelToken token;
 };
 
 TEST_F(RtfOutput, TheBundledSampleAndTheRealStoresConvertToDocumentsLibreOfficeReads) {

@@ -193,4 +193,21 @@ std::map<std::string, std::string> snapshot(const std::string& folder) {
   return ::testing::AssertionSuccess();
 }
 
+RunSettings OutputRunTest::settingsFor(const std::vector<std::string>& stores) const {
+  RunSettings settings = emlSettings(stores, out());
+  settings.saveOption = saveOption_;
+  return settings;
+}
+
+int OutputRunTest::run(const RunSettings& settings, ConversionWorker::ModeFactory modes) {
+  SettingsInput input(settings);
+  return ConversionWorker(input, recorder, token, recorder.environment(kRunStamp), std::move(modes)).run();
+}
+
+std::string OutputRunTest::work(const std::string& name) const {
+  const std::string path = dir.file(name);
+  platform::createDirectory(path);
+  return path;
+}
+
 }  // namespace qm::convert::test

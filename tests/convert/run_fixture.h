@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "convert/cancel_token.h"
+#include "convert/conversion_worker.h"
 #include "convert/run_environment.h"
 #include "convert/run_input.h"
 #include "convert/run_view.h"
+#include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace qm::convert::test {
@@ -73,5 +75,29 @@ std::map<std::string, std::string> snapshot(const std::string& folder);
 // The elements of `expected` appear in `actual` in this order (other elements between).
 ::testing::AssertionResult inOrder(const std::vector<std::string>& actual,
                                    const std::vector<std::string>& expected);
+
+// A run of one output kind over stores into "<test folder>/out", recorded: what the tests
+// that read a kind's output back share.
+class OutputRunTest : public ::testing::Test {
+ protected:
+  explicit OutputRunTest(std::int32_t saveOption) : saveOption_(saveOption) {}
+  void SetUp() override { ASSERT_TRUE(platform::createDirectory(out())); }
+
+  std::string out() const { return dir.file("out"); }
+  // A run's input: the kind's settings for these stores, into out().
+  RunSettings settingsFor(const std::vector<std::string>& stores) const;
+  int run(const RunSettings& settings, ConversionWorker::ModeFactory modes = makeOutputMode);
+  int run(const std::vector<std::string>& stores) { return run(settingsFor(stores)); }
+  // A folder below the test's own, made when missing, for the readers to work in.
+  std::string work(const std::string& name) const;
+
+  static constexpr platform::Stamp kRunStamp{7, 3, 2010, 14, 5, 9};
+  qm::test::TempDir dir;
+  RunRecorder recorder{dir.path()};
+  CancelToken token;
+
+ private:
+  std::int32_t saveOption_;
+};
 
 }  // namespace qm::convert::test
