@@ -16,30 +16,20 @@
 namespace {
 
 using qm::bench::ConversionStore;
-using qm::bench::mix;
 
 class PoolMails {
  public:
-  PoolMails() {
-    for (std::uint64_t k = 0; k < 4 << 20; ++k) pool_ += static_cast<char>(' ' + mix(k) % 94);
-  }
-
   std::string operator()(std::size_t m) const {
-    const std::uint64_t r = mix(m + 1000003);
-    std::size_t length = 1500 + r % 40000;
-    if (m % 40 == 39) length += 100000 + r % 900000;
-    std::string text = "Received: from mail.example.org by mx.example.net; 2 Mar 2010 09:12:45 +0100\r\n"
-                       "From: \"Sender " + std::to_string(m % 97) + "\" <sender" + std::to_string(m % 97) +
-                       "@example.com>\r\nTo: Reader <reader@example.com>\r\nSubject: Re: Message " + std::to_string(m) +
-                       "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMessage-ID: <" + std::to_string(m) +
-                       "@example.com>\r\nMIME-Version: 1.0\r\n\r\n";
-    const std::size_t body = length - text.size();
-    text.append(pool_, mix(m) % (pool_.size() - body), body);
-    return text;
+    const std::string text = "Received: from mail.example.org by mx.example.net; 2 Mar 2010 09:12:45 +0100\r\n"
+                             "From: \"Sender " + std::to_string(m % 97) + "\" <sender" + std::to_string(m % 97) +
+                             "@example.com>\r\nTo: Reader <reader@example.com>\r\nSubject: Re: Message " +
+                             std::to_string(m) + "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\nMessage-ID: <" +
+                             std::to_string(m) + "@example.com>\r\nMIME-Version: 1.0\r\n\r\n";
+    return text + pool_.cut(m, qm::bench::mailboxMailLength(m) - text.size());
   }
 
  private:
-  std::string pool_;
+  qm::bench::TextPool pool_{4 << 20};
 };
 
 const ConversionStore& corpus() {

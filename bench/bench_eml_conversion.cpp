@@ -27,31 +27,20 @@
 namespace {
 
 using qm::bench::ConversionStore;
-using qm::bench::mix;
 namespace platform = qm::platform;
 
-// Mails of the sizes a real mailbox holds: mostly a few KB to 40 KB, every 40th one with an
-// attachment of up to 1 MB. The text is cut from a pool, so any mail can be made again.
+// Mails of the sizes a real mailbox holds, their text cut from a pool.
 class PoolMails {
  public:
-  PoolMails() {
-    for (std::uint64_t k = 0; k < 4 << 20; ++k) pool_ += static_cast<char>(' ' + mix(k) % 94);
-  }
-
   std::string operator()(std::size_t m) const {
-    const std::uint64_t r = mix(m + 1000003);
-    std::size_t length = 1500 + r % 40000;
-    if (m % 40 == 39) length += 100000 + r % 900000;
     std::string text = "From: sender" + std::to_string(m % 97) + "@example.com\r\nTo: reader@example.com\r\n"
                        "Subject: Message " + std::to_string(m) + "\r\nDate: Tue, 2 Mar 2010 10:00:00 +0100\r\n"
                        "MIME-Version: 1.0\r\n\r\n";
-    const std::size_t body = length - text.size();
-    text.append(pool_, mix(m) % (pool_.size() - body), body);
-    return text;
+    return text + pool_.cut(m, qm::bench::mailboxMailLength(m) - text.size());
   }
 
  private:
-  std::string pool_;
+  qm::bench::TextPool pool_{4 << 20};
 };
 
 const ConversionStore& corpus() {
@@ -104,19 +93,16 @@ void BM_FindMailsOnly(benchmark::State& state) {
 // Mails of one size, for the pairs below: a short header, then text cut from a pool.
 class SizedMails {
  public:
-  explicit SizedMails(std::size_t length) : length_(length) {
-    for (std::uint64_t k = 0; k < 1 << 20; ++k) pool_ += static_cast<char>(' ' + mix(k) % 94);
-  }
+  explicit SizedMails(std::size_t length) : length_(length) {}
   std::string operator()(std::size_t m) const {
     std::string text = "From: sender" + std::to_string(m % 97) + "@example.com\r\nTo: reader@example.com\r\n"
                        "Subject: Message " + std::to_string(m) + "\r\n\r\n";
-    text.append(pool_, mix(m) % (pool_.size() - length_), length_ - text.size());
-    return text;
+    return text + pool_.cut(m, length_).substr(0, length_ - text.size());
   }
 
  private:
   std::size_t length_;
-  std::string pool_;
+  qm::bench::TextPool pool_{1 << 20};
 };
 
 using Clock = std::chrono::steady_clock;

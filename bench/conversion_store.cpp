@@ -43,6 +43,22 @@ std::uint64_t mix(std::uint64_t x) {
   return x ^ (x >> 31);
 }
 
+TextPool::TextPool(std::size_t size) {
+  pool_.reserve(size);
+  for (std::uint64_t k = 0; k < size; ++k) pool_ += static_cast<char>(' ' + mix(k) % 94);
+}
+
+std::string TextPool::cut(std::size_t m, std::size_t length) const {
+  return pool_.substr(mix(m) % (pool_.size() - length), length);
+}
+
+std::size_t mailboxMailLength(std::size_t m) {
+  const std::uint64_t r = mix(m + 1000003);
+  std::size_t length = 1500 + r % 40000;
+  if (m % 40 == 39) length += 100000 + r % 900000;
+  return length;
+}
+
 ConversionStore::ConversionStore(const std::string& name, MailText mail, std::uint64_t targetBytes,
                                  const std::string& parent)
     : mail_(std::move(mail)) {

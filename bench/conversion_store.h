@@ -21,6 +21,21 @@ namespace qm::bench {
 // splitmix64, as the store generator uses: the generators' one source of variety.
 std::uint64_t mix(std::uint64_t x);
 
+// Printable text that mails are cut from, so that any mail can be made again from its number.
+class TextPool {
+ public:
+  explicit TextPool(std::size_t size);
+  // `length` characters from a place that mail `m` picks.
+  std::string cut(std::size_t m, std::size_t length) const;
+
+ private:
+  std::string pool_;
+};
+
+// The length of mail m of a real mailbox: mostly 1.5 to 40 KB, every 40th one with an
+// attachment of up to 1 MB.
+std::size_t mailboxMailLength(std::size_t m);
+
 // The text of mail m. Asked twice for each mail (once for its length, once for the store's
 // bytes), so the same m must always give the same text.
 using MailText = std::function<std::string(std::size_t m)>;
