@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "tests/convert/msg_read_back.h"
 #include "tests/convert/pst_read_back.h"
+#include "tests/cli/command_outcome.h"
 #include "tests/support/files.h"
 #include "tests/support/storegen/store_generator.h"
 #include "tests/support/temp_dir.h"
@@ -58,19 +59,9 @@ class TemporaryFolderOfOurOwn : public ::testing::Environment {
 };
 const auto* const kTemporaryFolder = ::testing::AddGlobalTestEnvironment(new TemporaryFolderOfOurOwn);
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
+using Outcome = CommandOutcome;
 
-Outcome run(int (*command)(const CommandArgs&, std::ostream&, std::ostream&), const CommandArgs& args) {
-  std::ostringstream out, err;
-  Outcome o;
-  o.status = command(args, out, err);
-  o.out = out.str();
-  o.err = err.str();
-  return o;
-}
+Outcome run(CommandFunction command, const CommandArgs& args) { return runCaught(command, args); }
 Outcome convert(const CommandArgs& args) { return run(runConvert, args); }
 
 std::string withoutSeparator(std::string path) {

@@ -8,6 +8,7 @@
 
 #include "cli/convert_command.h"
 #include "platform/files.h"
+#include "tests/cli/command_outcome.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,19 +17,9 @@ namespace {
 using qm::test::TempDir;
 namespace platform = qm::platform;
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
+using Outcome = CommandOutcome;
 
-Outcome run(int (*command)(const CommandArgs&, std::ostream&, std::ostream&), const CommandArgs& args) {
-  std::ostringstream out, err;
-  Outcome o;
-  o.status = command(args, out, err);
-  o.out = out.str();
-  o.err = err.str();
-  return o;
-}
+Outcome run(CommandFunction command, const CommandArgs& args) { return runCaught(command, args); }
 
 TEST(IndexCommand, ListsTheMailsOfAStoresIndexAndChecksIt) {
   const Outcome o = run(runIndex, {"--check", qm::test::sharedFile("samples/real/hal.dbx")});

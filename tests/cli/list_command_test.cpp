@@ -7,6 +7,7 @@
 
 #include "cli/source_check.h"
 #include "platform/files.h"
+#include "tests/cli/command_outcome.h"
 #include "tests/support/files.h"
 #include "tests/support/storegen/store_generator.h"
 #include "tests/support/temp_dir.h"
@@ -17,16 +18,9 @@ namespace {
 
 const std::string kSample = std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx";
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using Output = CommandOutcome;
 
-Output list(const CommandArgs& args) {
-  std::ostringstream out, err;
-  const int status = runList(args, out, err);
-  return {status, out.str(), err.str()};
-}
+Output list(const CommandArgs& args) { return runCaught(runList, args); }
 
 std::string mail(const std::string& subject, std::size_t length) {
   std::string text =

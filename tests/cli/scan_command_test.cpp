@@ -12,6 +12,7 @@
 #endif
 
 #include "cli/json_text.h"
+#include "tests/cli/command_outcome.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/storegen/store_generator.h"
@@ -22,16 +23,9 @@ namespace {
 
 const std::string kSample = std::string(QM_SOURCE_DIR) + "/samples/Sample.dbx";
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using Output = CommandOutcome;
 
-Output scan(const CommandArgs& args) {
-  std::ostringstream out, err;
-  const int status = runScan(args, out, err);
-  return {status, out.str(), err.str()};
-}
+Output scan(const CommandArgs& args) { return runCaught(runScan, args); }
 
 TEST(ScanCommand, PrintsATableRowPerStore) {
   const Output o = scan({kSample});
